@@ -1,0 +1,12 @@
+# Cross toolchain: mingw-w64, x86_64, posix threads. Produces the PE32+ twin of the product, for running the tests under 64-bit Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(ZID_MINGW_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER   ${ZID_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ZID_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER  ${ZID_MINGW_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${ZID_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(ZID_WINE_BITS 64)

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Runs a Windows test program under Wine in the build's private prefix.
+#   wine-run.sh BITS PREFIX program.exe [args...]
+# BITS is 32 or 64. The prefix is created on first use (serialised with flock,
+# since ctest may start several programs at once). Exit code 77 means "cannot
+# run here": this kernel refuses 32-bit executables, so 32-bit Wine cannot
+# start (ctest reports such tests as skipped, never as passed).
+set -u
+bits=$1; prefix=$2; shift 2
+
+export WINEPREFIX=$prefix
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+if [ "$bits" = 32 ]; then
+  export WINEARCH=win32
+  loader=/usr/lib/wine/wine
+  if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+    echo "SKIP: this kernel cannot execute 32-bit programs, so 32-bit Wine cannot run here" >&2
+    exit 77
+  fi
+else
+  export WINEARCH=win64
+  loader=/usr/lib/wine/wine64
+fi
+export WINESERVER=/usr/lib/wine/wineserver
+
+if [ ! -f "$prefix/system.reg" ]; then
+  mkdir -p "$(dirname "$prefix")"
+  (
+    flock 9
+    if [ ! -f "$prefix/system.reg" ]; then
+      "$loader" wineboot -i >/dev/null 2>&1
+      "$WINESERVER" -w
+      # No window manager under Xvfb: without this every dialog waits for one.
+      "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+      "$WINESERVER" -w
+    fi
+  ) 9>"$prefix.lock"
+fi
+exec "$loader" "$@"
