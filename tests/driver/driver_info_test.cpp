@@ -1,3 +1,0 @@
-#include <gtest/gtest.h>
-#include "driver/sulmain.h"
-TEST(Smoke, Info) { EXPECT_EQ(1, 1); }
