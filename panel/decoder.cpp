@@ -1,0 +1,211 @@
+// Panel message decoder. The ZID-12 prints its event words in Hebrew, code
+// page 862, in visual order. The keyword table keeps them in Windows-1255
+// (visual order too) and each keyword is converted before it is searched for.
+//
+// Fixed places of the line read here (offset 0 is the first character):
+//   2..4    "END" marker of the end of a line fault
+//   23..28  reset window, searched for "RESET"
+//   29..53  keyword window, searched for the event keywords in table order
+// Gate digits: from the line's first blank plus 23 for fires and fault starts,
+// from 29 for the end of a line fault, from 33 for the end of a zone fault.
+#include "panel/decoder.h"
+
+#include "panel/gates.h"
+
+namespace zid {
+namespace {
+
+// The stored keywords, Windows-1255 bytes in visual order (first byte first).
+constexpr char kFireLine[] = "\xE5\xF7\x20\x3A\xF9\xE0";
+constexpr char kFireZone[] = "\xF8\xE5\xE6\xE0\xE1\x20\xF9\xE0";
+constexpr char kFaultLine[] = "\xE5\xF7\x20\x3A\xE4\xEC\xF7\xFA";
+constexpr char kFaultZone[] = "\xF8\xE5\xE6\xE0\xE1\x20\xE4\xEC\xF7\xFA";
+constexpr char kFaultLineEnd[] = "\xE5\xF7\x20\x3A\xE4\xEC\xF7\xFA\x20\xED\xE5\xE9\xF1";
+constexpr char kFaultZoneEnd[] = "\xF8\xE5\xE6\xE0\x20\xE4\xEC\xF7\xFA\x20\xED\xE5\xE9\xF1";
+constexpr char kPowerFaultEnd[] = "\xE7\xFA\xEE\x20\xFA\xEC\xF7\xFA\x20\xED\xE5\xE9\xF1";
+constexpr char kPowerFault[] = "\xE7\xFA\xEE\x20\xFA\xEC\xF7\xFA";
+constexpr char kSounderSilenced[] = "\xF8\xF4\xE5\xF6\x20\xFA\xF7\xFA\xF9\xE4";
+constexpr char kTestEnd[] = "\xE8\xF1\xE8\x20\xED\xE5\xE9\xF1";
+constexpr char kTestStart[] = "\xE8\xF1\xE8";
+
+// Room for the longest keyword (14 bytes) and its NUL.
+constexpr int kKeywordRoom = 16;
+static_assert(sizeof(kFaultZoneEnd) == 15, "the longest keyword has 14 bytes");
+static_assert(sizeof(kFaultZoneEnd) <= kKeywordRoom && sizeof(kFaultLineEnd) <= kKeywordRoom &&
+              sizeof(kPowerFaultEnd) <= kKeywordRoom && sizeof(kSounderSilenced) <= kKeywordRoom);
+
+constexpr int kEndMarkerOffset = 2;
+constexpr int kResetWindowStart = 23;
+constexpr int kResetWindowLength = 6;
+constexpr int kKeywordWindowStart = 29;
+constexpr int kKeywordWindowLength = 25;
+constexpr int kFirstBlankToDigits = 23;
+constexpr int kLineFaultEndDigits = 29;
+constexpr int kZoneFaultEndDigits = 33;
+
+constexpr uint8_t kFireBit = 0;
+constexpr uint8_t kFaultBit = 1;
+
+// Number of characters before the line's NUL, never more than a line holds.
+int LineLength(const char* message) {
+    int n = 0;
+    while (n < kMaxLineLength && message[n] != '\0') ++n;
+    return n;
+}
+
+// Copies the characters [start, start + length) of the line into window,
+// stopping at the end of the line, and terminates it.
+void TakeWindow(const char* message, int lineLength, int start, int length, char* window) {
+    int n = 0;
+    for (int i = start; i < start + length && i < lineLength; ++i) window[n++] = message[i];
+    window[n] = '\0';
+}
+
+bool HasEndMarker(const char* message, int lineLength) {
+    return lineLength > kEndMarkerOffset + 2 && message[kEndMarkerOffset] == 'E' &&
+           message[kEndMarkerOffset + 1] == 'N' && message[kEndMarkerOffset + 2] == 'D';
+}
+
+bool FindEvent(const char* window, PanelEvent* event) {
+    char converted[kKeywordRoom];
+    for (const EventKeyword& entry : EventKeywordTable) {
+        ToPanelCodePage(entry.keyword, converted);
+        if (ContainsText(window, converted)) {
+            *event = entry.event;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+const EventKeyword EventKeywordTable[kEventKeywordCount] = {
+    {PanelEvent::FireLine, kFireLine},
+    {PanelEvent::FireZone, kFireZone},
+    {PanelEvent::FaultLine, kFaultLine},
+    {PanelEvent::FaultZone, kFaultZone},
+    {PanelEvent::FaultLineEnd, kFaultLineEnd},
+    {PanelEvent::FaultZoneEnd, kFaultZoneEnd},
+    {PanelEvent::PowerFaultEnd, kPowerFaultEnd},
+    {PanelEvent::PowerFault, kPowerFault},
+    {PanelEvent::SounderSilenced, kSounderSilenced},
+    {PanelEvent::TestEnd, kTestEnd},
+    {PanelEvent::TestStart, kTestStart},
+};
+
+void ToPanelCodePage(const char* source, char* destination) {
+    for (;; ++source, ++destination) {
+        const auto byte = static_cast<uint8_t>(*source);
+        *destination = (byte >= 0xE0 && byte <= 0xFA) ? static_cast<char>(byte - 0x60) : *source;
+        if (byte == 0) return;
+    }
+}
+
+int ContainsText(const char* text, const char* pattern) {
+    for (const char* start = text; *start != '\0'; ++start) {
+        const char* t = start;
+        const char* p = pattern;
+        while (*p != '\0' && *t != '\0' && *t == *p) {
+            ++t;
+            ++p;
+        }
+        if (*p == '\0') return 1;
+        if (*t == '\0') return 0;  // the rest of the text is shorter than the pattern
+    }
+    return 0;
+}
+
+int FirstSpaceOffset(const char* line) {
+    for (int i = 0; line[i] != '\0'; ++i) {
+        if (line[i] == ' ') return i;
+    }
+    return -1;
+}
+
+void DecodePanelMessage(ChannelContext* context) {
+    const char* const message = context->message;
+    const int length = LineLength(message);
+    StatusWords& status = context->status;
+
+    PanelEvent event;
+    char window[kKeywordWindowLength + 1];
+    TakeWindow(message, length, kResetWindowStart, kResetWindowLength, window);
+    if (ContainsText(window, "RESET")) {
+        event = PanelEvent::Reset;
+    } else {
+        TakeWindow(message, length, kKeywordWindowStart, kKeywordWindowLength, window);
+        if (!FindEvent(window, &event)) return;  // not a panel event: dropped silently
+    }
+
+    // Only read for the events whose keywords hold a blank; such a keyword
+    // lies inside the keyword window, so the blank is at offset 53 or before.
+    auto digits = [message]() { return FirstSpaceOffset(message) + kFirstBlankToDigits; };
+
+    switch (event) {
+        case PanelEvent::FireLine:
+            SetGateBit(context, kFireBit, true, digits(), true);
+            StoreStatus(status.R, 0);
+            StoreStatus(status.S, 0);
+            break;
+        case PanelEvent::FireZone:
+            SetGateBit(context, kFireBit, true, digits(), false);
+            StoreStatus(status.R, 0);
+            StoreStatus(status.S, 0);
+            break;
+        case PanelEvent::FaultLine:
+            if (HasEndMarker(message, length)) {
+                StoreStatus(status.F, 0);
+                StoreStatus(status.S, 1);
+                SetGateBit(context, kFaultBit, false, kLineFaultEndDigits, true);
+            } else {
+                SetGateBit(context, kFaultBit, true, digits(), true);
+                StoreStatus(status.F, 1);
+                StoreStatus(status.R, 0);
+                StoreStatus(status.S, 0);
+            }
+            break;
+        case PanelEvent::FaultZone:
+            SetGateBit(context, kFaultBit, true, digits(), false);
+            StoreStatus(status.R, 0);
+            StoreStatus(status.F, 1);
+            StoreStatus(status.S, 0);
+            break;
+        case PanelEvent::FaultLineEnd:
+            // Never the first match: its keyword begins with the line-fault
+            // keyword, which is tried first and tests the "END" marker.
+            break;
+        case PanelEvent::FaultZoneEnd:
+            StoreStatus(status.F, 0);
+            StoreStatus(status.S, 1);
+            SetGateBit(context, kFaultBit, false, kZoneFaultEndDigits, false);
+            break;
+        case PanelEvent::PowerFaultEnd:
+            StoreStatus(status.F, 0);
+            StoreStatus(status.S, 1);
+            break;
+        case PanelEvent::PowerFault:
+            StoreStatus(status.F, 1);
+            StoreStatus(status.R, 0);
+            StoreStatus(status.S, 0);
+            break;
+        case PanelEvent::SounderSilenced:
+            StoreStatus(status.S, 1);
+            break;
+        case PanelEvent::TestEnd:
+            StoreStatus(status.T, 0);
+            break;
+        case PanelEvent::TestStart:
+            StoreStatus(status.T, 1);
+            break;
+        case PanelEvent::Reset:
+            ClearAllGates(context);
+            StoreStatus(status.R, 1);
+            StoreStatus(status.S, 1);
+            StoreStatus(status.F, 0);
+            StoreStatus(status.T, 0);
+            break;
+    }
+}
+
+}  // namespace zid
