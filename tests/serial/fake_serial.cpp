@@ -16,7 +16,7 @@ bool Enter(Fn fn, HANDLE h = nullptr, bool takesHandle = true) {
     d.order.push_back(fn);
     if (takesHandle) d.handles.push_back(h);
     const int n = ++d.calls[fn];
-    return d.failAlways[fn] || d.failAt[fn] == n;
+    return d.failAlways[fn] || d.failAt[fn] == n || (d.failFrom[fn] != 0 && n >= d.failFrom[fn]);
 }
 
 bool Usable(HANDLE h) { return gDevice->IsOpen(h); }

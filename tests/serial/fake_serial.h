@@ -31,6 +31,7 @@ struct Device {
     int calls[kFnCount] = {};
     int failAt[kFnCount] = {};       // fail the Nth call (1-based); 0: never
     bool failAlways[kFnCount] = {};  // fail every call
+    int failFrom[kFnCount] = {};     // fail the Nth call and every later one; 0: never
     std::vector<Fn> order;           // every call, in order
     std::vector<HANDLE> handles;     // the handle of every call that takes one
 
