@@ -1,0 +1,194 @@
+// The tools' portable parts: readable panel lines, tag files, panel commands
+// and the model of what the driver makes of them. The model is checked
+// against the real decoder and the stand-in host, so the demo's expectation
+// and the driver cannot drift apart unnoticed.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "panel/decoder.h"
+#include "standin/qelmar_sim.h"
+#include "tools/common/readable.h"
+#include "tools/common/scenario.h"
+#include "tools/common/tag_file.h"
+
+namespace {
+
+using zidtools::PanelCommand;
+
+TEST(Readable, HebrewRunsInLogicalOrderDigitsLeftToRight) {
+    struct Case {
+        const char* line;  // code page 862, visual order
+        const char* shown;  // UTF-8, logical order
+    };
+    const Case cases[] = {
+        {"ABC 12", "ABC 12"},
+        // "fire: line" as the panel writes it: vav qof blank colon shin alef.
+        {"\x85\x97 :\x99\x80", "\xD7\x90\xD7\xA9: \xD7\xA7\xD7\x95"},
+        // Digits between two Hebrew runs stay where they are.
+        {"12 \x89\x80\x8C\x82 03 \x85\x97", "12 \xD7\x92\xD7\x9C\xD7\x90\xD7\x99 03 \xD7\xA7\xD7\x95"},
+        // A trailing blank after a run is not part of it.
+        {"\x80\x81 x", "\xD7\x91\xD7\x90 x"},
+        // Alef and tav, the ends of the letter range.
+        {"\x80\x9A", "\xD7\xAA\xD7\x90"},
+        // Bytes that are no letters of code page 862 are shown as escapes.
+        {"A\x9B\xFF\x01", "A\\x9B\\xFF\\x01"},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(zidtools::ReadablePanelLine(c.line), c.shown);
+    }
+}
+
+TEST(Readable, HexAndDevicePortNames) {
+    EXPECT_EQ(zidtools::HexBytes(std::string("\x3E\x00\xFF", 3)), "3E 00 FF");
+    const std::pair<const char*, const char*> ports[] = {
+        {"COM1", "COM1"},          {"COM9", "COM9"},         {"COM10", "\\\\.\\COM10"},
+        {"com21", "\\\\.\\com21"}, {"COM250", "\\\\.\\COM250"}, {"NUL", "NUL"},
+        {"COMX1", "COMX1"},        {"\\\\.\\COM12", "\\\\.\\COM12"},
+    };
+    for (const auto& [given, opened] : ports) EXPECT_EQ(zidtools::DevicePortName(given), opened);
+}
+
+TEST(TagFile, CommentsBlankLinesAndExtraWords) {
+    const auto lines = zidtools::ParseTagFile(
+        "# heading\n"
+        "120000\n"
+        "\n"
+        "   !r   # status\r\n"
+        "a#b\n"
+        "12 34\n"
+        "\t000012\t\n");
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0].lineNumber, 2);
+    EXPECT_EQ(lines[0].tag, "120000");
+    EXPECT_EQ(lines[1].lineNumber, 4);
+    EXPECT_EQ(lines[1].tag, "!r");
+    EXPECT_EQ(lines[2].tag, "a#b") << "a '#' inside a word is part of it";
+    EXPECT_EQ(lines[3].lineNumber, 6);
+    EXPECT_TRUE(lines[3].tag.empty());
+    EXPECT_NE(lines[3].error.find("34"), std::string::npos);
+    EXPECT_EQ(lines[4].tag, "000012");
+    EXPECT_TRUE(zidtools::LooksLikeGateTag("000012"));
+    EXPECT_FALSE(zidtools::LooksLikeGateTag("!R"));
+}
+
+TEST(Commands, ParseGoodAndBad) {
+    struct Case {
+        const char* text;
+        bool ok;
+        int commands;
+    };
+    const Case cases[] = {
+        {"fire-line 3 12", true, 1},  {"fire-line 3", true, 1},    {"fire-line", false, 0},
+        {"fire-line 3 100", false, 0}, {"fire-zone 5 # zone", true, 1}, {"fire-zone", false, 0},
+        {"fault-zone-end 99", true, 1}, {"reset", true, 1},          {"reset 1", false, 0},
+        {"raw 41 42", true, 1},       {"raw 4", false, 0},          {"raw zz", false, 0},
+        {"wait 250", true, 1},        {"wait -1", false, 0},        {"bogus", false, 0},
+        {"   ", true, 0},             {"# only a comment", true, 0}, {"help", true, 1},
+        {"quit", true, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<PanelCommand> commands;
+        std::string error;
+        EXPECT_EQ(zidtools::ParseCommand(c.text, commands, error), c.ok);
+        EXPECT_EQ(static_cast<int>(commands.size()), c.commands);
+        if (!c.ok) {
+            EXPECT_FALSE(error.empty());
+        }
+    }
+    std::vector<PanelCommand> commands;
+    std::string error;
+    ASSERT_TRUE(zidtools::ParseCommand("raw 41 4200", commands, error));
+    EXPECT_EQ(commands[0].bytes, std::string("AB\0", 3)) << "no second NUL after a given one";
+    ASSERT_TRUE(zidtools::ParseCommand("raw 41 42", commands, error));
+    EXPECT_EQ(commands[1].bytes, std::string("AB\0", 3)) << "the line's NUL is added";
+}
+
+// Runs composed lines through the real decoder with the stand-in host and
+// checks that the model predicts every gate and status word.
+struct ModelAgainstDecoder : ::testing::Test {
+    std::unique_ptr<zid::ChannelContext> ctx = std::make_unique<zid::ChannelContext>();
+    std::vector<std::string> gates = {"031200", "000005", "020700", "000009", "010200", "000012"};
+
+    void SetUp() override {
+        QelSimReset();
+        QelSimSetLogEcho(0);
+        QelSimSetTickPeriod(0);
+        std::memset(ctx.get(), 0, sizeof *ctx);
+        ctx->channel = 1;
+        ASSERT_EQ(QelMkClient("tools test", 1, 0, &ctx->clientId), 0);
+        for (const std::string& g : gates) {
+            QelSimDefineGate(1, g.c_str());
+            std::strcpy(ctx->addresses[ctx->count++], g.c_str());
+        }
+    }
+
+    void Send(const PanelCommand& c) {
+        const std::string bytes = c.kind == PanelCommand::kRaw ? c.bytes
+                                                                 : zidtools::EventBytes(c.fields);
+        ASSERT_FALSE(bytes.empty());
+        ASSERT_EQ(bytes.back(), '\0');
+        ASSERT_LE(bytes.size(), 101u);
+        std::memset(ctx->message, 0, sizeof ctx->message);
+        std::memcpy(ctx->message, bytes.data(), bytes.size());
+        zid::DecodePanelMessage(ctx.get());
+    }
+};
+
+TEST_F(ModelAgainstDecoder, EveryEventOfTheDemoScenario) {
+    const char* script[] = {
+        "test-start",    "test-end",       "fire-line 3 12", "fire-zone 5",
+        "fault-line 2 7", "fault-zone 9",  "power-fault",    "power-fault-end",
+        "silence",       "fault-line-end 2 7", "fault-zone-end 9", "fire-line 11 40",
+        "fire-line 1",   "reset",          "raw 41 42 43",   "fire-line 1 2",
+        "fault-zone 12", "test-start",
+    };
+    zidtools::PanelModel model;
+    for (const char* text : script) {
+        SCOPED_TRACE(text);
+        std::vector<PanelCommand> commands;
+        std::string error;
+        ASSERT_TRUE(zidtools::ParseCommand(text, commands, error)) << error;
+        Send(commands[0]);
+        model.Apply(commands[0]);
+
+        EXPECT_EQ(ctx->status.T, model.T);
+        EXPECT_EQ(ctx->status.F, model.F);
+        EXPECT_EQ(ctx->status.R, model.R);
+        EXPECT_EQ(ctx->status.S, model.S);
+        for (const std::string& g : gates) {
+            RawGateValue raw{};
+            ASSERT_EQ(QelSimReadGate(1, g.c_str(), &raw), 0);
+            const auto it = model.gates.find(g);
+            EXPECT_EQ(raw.value, it == model.gates.end() ? 0 : it->second) << g;
+        }
+    }
+    EXPECT_EQ(model.rawLines, 1);
+    const std::string described = model.Describe();
+    EXPECT_NE(described.find("gate 010200 0x0001\n"), std::string::npos) << described;
+    EXPECT_NE(described.find("status T 1\n"), std::string::npos) << described;
+    EXPECT_NE(described.find("history 031200 0x0001 0x0000\n"), std::string::npos) << described;
+    EXPECT_NE(described.find("history 114000 0x0001 0x0000\n"), std::string::npos) << described;
+}
+
+TEST_F(ModelAgainstDecoder, GateOfEachEventForm) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"fire-line 3 12", "031200"}, {"fire-line 12", "120000"},  {"fault-line 2 40", "024000"},
+        {"fault-line-end 2 40", "024000"}, {"fire-zone 7", "000007"}, {"fault-zone-end 12", "000012"},
+        {"silence", ""},
+    };
+    for (const auto& [text, gate] : cases) {
+        std::vector<PanelCommand> commands;
+        std::string error;
+        ASSERT_TRUE(zidtools::ParseCommand(text, commands, error)) << error;
+        EXPECT_EQ(zidtools::GateOf(commands[0].fields), gate) << text;
+    }
+}
+
+}  // namespace
