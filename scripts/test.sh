@@ -4,14 +4,16 @@
 #   win32:  the product (PE32 i386 DLL) and its binary checks; its Wine tests
 #           run where the kernel can execute 32-bit programs, and are reported
 #           as skipped where it cannot;
-#   win64:  the same sources built PE32+, run under 64-bit Wine.
+#   win64:  the same sources built PE32+, run under 64-bit Wine;
+#   tsan:   the sharing stress test under ThreadSanitizer (clang);
+#   fuzz:   each libFuzzer target for about 60 s (clang, ASan and UBSan).
 set -u
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh || exit 1
 mkdir -p build
 status=0
 start=$(date +%s)
-for preset in native win32 win64; do
+for preset in native win32 win64 tsan fuzz; do
   echo "=== $preset: configure and build"
   t0=$(date +%s)
   if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j 2; } > "build/$preset.log" 2>&1; then
