@@ -75,6 +75,19 @@ TEST_F(FramingNative, Cases) {
 
 using framing::operator+;
 
+// The bound itself: a pause of three read timeouts (120 ms at the default
+// 40 ms) keeps the line, and a port whose every read fails ends the line
+// within ten reads.
+TEST_F(FramingNative, BoundKeepsShortPausesAndEndsDeadPortsQuickly) {
+    gPort.script = framing::Bytes("AB") + framing::Empties(3) + framing::Bytes("C") + framing::Nul();
+    EXPECT_TRUE(zid::ReadPanelLine(context.get()));
+    EXPECT_STREQ(context->message, "ABC");
+    SetUp();
+    gPort.script = framing::Bytes("AB");
+    EXPECT_FALSE(zid::ReadPanelLine(context.get()));
+    EXPECT_LE(gPort.next, 2u + 10u);
+}
+
 TEST_F(FramingNative, RestOfOverlongLineIsTheNextLine) {
     gPort.script = framing::Bytes(framing::Letters(100) + "XYZ") + framing::Nul();
     EXPECT_FALSE(zid::ReadPanelLine(context.get()));
