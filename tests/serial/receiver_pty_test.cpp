@@ -163,13 +163,18 @@ TEST_F(ReceiverPty, ShortLineAfterLongLineSeesZeroes) {
 }
 
 TEST_F(ReceiverPty, PauseOfAFewReadTimeoutsInsideALine) {
+    // 100 ms timeouts here, so that a loaded machine oversleeping the pause
+    // cannot push it past the bound (five empty reads, 500 ms).
+    const PortHandle port = LoadPort(*gLine->ctx);
+    ASSERT_EQ(ComSetReadTimeout(port, 10), kChannelTimeout);
     Send("PAU");
     const int before = steps::Tick(gLine->client);
     ASSERT_GE(before, 0);
-    Sleep(3 * kReadTimeoutMs);
+    Sleep(250);  // two to three empty reads
     SendNow(std::string("SE\0", 3));
     ASSERT_TRUE(steps::BackToWaiting(gLine->client, before));
     EXPECT_EQ(steps::Logs(), std::vector<std::string>{framing::Read("PAUSE")});
+    ComSetReadTimeout(port, kChannelTimeout);
 }
 
 TEST_F(ReceiverPty, PortClosedInsideALineThenReopened) {
