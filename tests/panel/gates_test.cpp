@@ -2,6 +2,8 @@
 // call sequence, the bit arithmetic, failures, and the reset walk.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "panel/gates.h"
 #include "panel_fixture.h"
 
@@ -255,6 +257,32 @@ TEST_F(GatesTest, ResetWalkGoesOnPastAFailedWrite) {
     EXPECT_EQ(0, GateValue("010100"));
     EXPECT_EQ(1, GateValue("020200"));
     EXPECT_EQ(0, GateValue("030300"));
+}
+
+// A longer table with a gap every seventh entry: every gate the host knows
+// is cleared, and each gap is logged once.
+TEST_F(GatesTest, ResetWalkReachesTheEndOfALongTable) {
+    std::vector<std::string> addresses;
+    std::vector<std::string> expectedLog;
+    for (int i = 0; i < 50; ++i) {
+        char a[8];
+        std::snprintf(a, sizeof a, "%02d%02d00", i % 13, i % 41);
+        addresses.emplace_back(a);
+        if (i % 7 == 3) {
+            expectedLog.push_back(std::string("SulVOR : Can not find gate ") + a);
+        } else {
+            DefineGate(a, Raw(0, 0, 3));
+        }
+    }
+    Register(addresses);
+    QelSimJournalClear();
+    ClearAllGates(ctx_.get());
+    EXPECT_EQ(expectedLog, LogLines());
+    for (int i = 0; i < 50; ++i) {
+        if (i % 7 != 3) {
+            EXPECT_EQ(0, GateValue(addresses[i].c_str())) << addresses[i];
+        }
+    }
 }
 
 // The count is read before each entry: an address the host's thread
