@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# Regenerates the summary of docs/benchmarks.md: builds what it needs, runs
+# every benchmark, and rewrites the block between the "bench.sh" markers
+# (method and a table of every figure beside its target). The sections that
+# follow the block, with the details of each benchmark, are kept as they are.
+#
+#   scripts/bench.sh            the full runs (about 5 minutes)
+#   scripts/bench.sh --quick    short runs, to try the script
+#
+# Build folders: build/bench-native (Release, no sanitizer), build/bench-asan
+# (the allocation count needs the sanitizer runtime's hook) and a Windows
+# build, build/win64 unless ZID_BENCH_WIN_BUILD names another (it is
+# configured and built here when missing). Only processes this script
+# started are stopped.
+set -u
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root" || exit 1
+quick=0
+[ "${1:-}" = --quick ] && quick=1
+win=${ZID_BENCH_WIN_BUILD:-build/win64}
+out=$(mktemp -d "${TMPDIR:-/tmp}/zid-bench.XXXXXX")
+trap 'rm -rf "$out"' EXIT
+say() { printf 'bench: %s\n' "$*" >&2; }
+die() { say "$*"; exit 1; }
+
+# --- Builds ------------------------------------------------------------------
+say "building (native Release, native ASan, $win)"
+cmake --preset native -B build/bench-native -DCMAKE_BUILD_TYPE=Release -DZID_SANITIZE=OFF \
+  >"$out/cfg1.log" 2>&1 || { cat "$out/cfg1.log"; die "configure build/bench-native failed"; }
+native_targets=(panel_timing)
+grep -q panel_bench build/bench-native/build.ninja && native_targets+=(panel_bench)
+cmake --build build/bench-native -j2 --target "${native_targets[@]}" >"$out/b1.log" 2>&1 \
+  || { tail -30 "$out/b1.log"; die "native build failed"; }
+cmake --preset native -B build/bench-asan >"$out/cfg2.log" 2>&1 || die "configure build/bench-asan failed"
+cmake --build build/bench-asan -j2 --target alloc_count >"$out/b2.log" 2>&1 \
+  || { tail -30 "$out/b2.log"; die "ASan build failed"; }
+if [ ! -f "$win/build.ninja" ]; then
+  cmake --preset win64 -B "$win" >"$out/cfg3.log" 2>&1 || die "configure $win failed"
+fi
+win_targets=(panel_timing soak_host zidpanel ZIZEZOZU QELMAR)
+for t in serial_bench; do grep -q "build bin/$t.exe" "$win/build.ninja" && win_targets+=("$t"); done
+cmake --build "$win" -j2 --target "${win_targets[@]}" >"$out/b3.log" 2>&1 \
+  || { tail -30 "$out/b3.log"; die "Windows build failed"; }
+bits=64
+grep -q 'ZID_WINE_BITS:.*=32' "$win/CMakeCache.txt" && bits=32
+prefix=$root/$win/wineprefix
+wine() { "$root/cmake/wine-run.sh" "$bits" "$prefix" "$@"; }
+
+# --- Runs ----------------------------------------------------------------------
+quickflag=(); [ $quick = 1 ] && quickflag=(--quick)
+say "decoder and reset walk, natively"
+build/bench-native/bin/panel_timing "${quickflag[@]}" >"$out/timing-native.txt" || die "panel_timing failed"
+say "decoder and reset walk, under Wine"
+wine "$win/bin/panel_timing.exe" "${quickflag[@]}" >"$out/timing-wine.txt" 2>"$out/timing-wine.err" \
+  || { cat "$out/timing-wine.err"; die "panel_timing under Wine failed (exit $?)"; }
+say "heap allocations"
+build/bench-asan/bin/alloc_count >"$out/alloc.txt" 2>&1
+alloc_status=$?
+
+idle_s=30; [ $quick = 1 ] && idle_s=5
+say "CPU while idle ($idle_s s)"
+"$root/tests/serial/pty-com.sh" "$prefix" bash -c \
+  "\"$root/cmake/wine-run.sh\" $bits \"$prefix\" \"$win/bin/soak_host.exe\" --port \"\$ZID_DRIVER_COM\" --idle $idle_s" \
+  >"$out/idle.txt" 2>"$out/idle.err" || { cat "$out/idle.err"; say "idle measurement failed"; }
+
+serial_txt=
+if [ -f "$win/bin/serial_bench.exe" ]; then
+  say "latency, burst and ReadPortByte under Wine on a pty"
+  "$root/tests/serial/pty-com.sh" "$prefix" bash -c \
+    "\"$root/cmake/wine-run.sh\" $bits \"$prefix\" \"$win/bin/serial_bench.exe\" ${quickflag[*]}" \
+    >"$out/serial.txt" 2>"$out/serial.err" && serial_txt=$out/serial.txt
+fi
+
+# --- Figures -------------------------------------------------------------------
+# panel_timing: "NAME median X unit (min .., max ..) budget B unit: met"
+median() { grep -F "$2" "$1" | head -1 | sed -E 's/.*median +([0-9.]+) +([a-z]+).*/\1 \2/'; }
+read -r dn_v dn_u <<<"$(median "$out/timing-native.txt" 'decode + gate update, fire line')"
+read -r dw_v dw_u <<<"$(median "$out/timing-wine.txt" 'decode + gate update, fire line')"
+read -r de_v de_u <<<"$(median "$out/timing-native.txt" 'every event in turn')"
+read -r dew_v dew_u <<<"$(median "$out/timing-wine.txt" 'every event in turn')"
+read -r rn_v rn_u <<<"$(median "$out/timing-native.txt" 'ClearAllGates, 20000 gates')"
+read -r rw_v rw_u <<<"$(median "$out/timing-wine.txt" 'ClearAllGates, 20000 gates')"
+allocs=$(sed -nE 's/^heap allocations by the driver.s own code: ([0-9]+)$/\1/p' "$out/alloc.txt")
+idle=$(sed -nE 's/^soak: idle cpu ([0-9.]+) %.*/\1/p' "$out/idle.txt")
+idle_line=$(grep '^soak: idle cpu' "$out/idle.txt" | sed 's/^soak: //')
+verdict() { awk -v v="$1" -v b="$2" 'BEGIN { if (v == "") print "not measured"; else if (v + 0 < b + 0) print "met"; else print "MISSED" }'; }
+us() { awk -v v="$1" -v u="$2" 'BEGIN { if (v == "") print ""; else if (u == "us") printf "%.2f", v; else if (u == "ms") printf "%.2f", v * 1000; else printf "%s", v }'; }
+ms() { awk -v v="$1" -v u="$2" 'BEGIN { if (v == "") print ""; else if (u == "ms") printf "%.2f", v; else if (u == "us") printf "%.3f", v / 1000; else printf "%s", v }'; }
+pick() { [ -n "$serial_txt" ] && sed -nE "s/^$1 *[:=] *([0-9.]+).*/\1/p" "$serial_txt" | head -1; }
+p50=$(pick p50_ms); p99=$(pick p99_ms); lost=$(pick burst_lost); rpb=$(pick read_port_byte_us)
+
+dn=$(us "$dn_v" "$dn_u"); dw=$(us "$dw_v" "$dw_u"); de=$(us "$de_v" "$de_u"); dew=$(us "$dew_v" "$dew_u")
+rn=$(ms "$rn_v" "$rn_u"); rw=$(ms "$rw_v" "$rw_u")
+cell() { [ -n "$1" ] && printf '%s' "$1" || printf 'not measured'; }
+lost_verdict() { [ -z "$1" ] && echo "not measured" || { [ "$1" = 0 ] && echo met || echo MISSED; }; }
+alloc_verdict() { [ "$alloc_status" = 0 ] && [ "$allocs" = 0 ] && echo met || echo MISSED; }
+
+block=$out/block.md
+{
+  echo '<!-- bench.sh: begin (generated by scripts/bench.sh; edit the script, not this block) -->'
+  echo '## Summary'
+  echo
+  echo "Regenerate with \`scripts/bench.sh\` (the full runs take about five minutes on the 2-core"
+  echo "build machine; \`--quick\` for a short try). Last run: $(date -u '+%Y-%m-%d %H:%M UTC'),"
+  echo "$(nproc) cores, $(uname -m), $( [ $quick = 1 ] && echo 'quick runs' || echo 'full runs')."
+  echo
+  echo '| Figure | Measured | Target | |'
+  echo '|---|---|---|---|'
+  echo "| Decode + gate update per fire line, native (µs) | $(cell "$dn") | < 625 µs (1 % of a 60-character line's 62.5 ms at 9600 baud) | $(verdict "$dn" 625) |"
+  echo "| Decode + gate update per fire line, Wine (µs) | $(cell "$dw") | < 625 µs | $(verdict "$dw" 625) |"
+  echo "| Decode, every event in turn, native / Wine (µs) | $(cell "$de") / $(cell "$dew") | < 625 µs | $(verdict "$dew" 625) |"
+  echo "| Driver-added latency, NUL written -> gate write at the host, p50 (ms) | $(cell "$p50") | (p99 is the target) | |"
+  echo "| Driver-added latency, p99 (ms) | $(cell "$p99") | < 5 ms | $(verdict "$p99" 5) |"
+  echo "| Lines lost in a burst of 1000 lines at 9600 baud | $(cell "$lost") | 0 | $(lost_verdict "$lost") |"
+  echo "| Reset walk over 20000 registered gates, native / Wine (ms) | $(cell "$rn") / $(cell "$rw") | < 100 ms | $(verdict "$rw" 100) |"
+  echo "| ReadPortByte, one call under Wine (µs) | $(cell "$rpb") | no target (a character takes 1042 µs at 9600 baud) | |"
+  echo "| CPU while idle: channel started, silent line, host ticking every 50 ms (% of one core) | $(cell "$idle") | no target set | |"
+  echo "| Heap allocations by the driver's own code | $(cell "$allocs") | 0 | $(alloc_verdict) |"
+  echo
+  echo '### Method'
+  echo
+  echo '- Decode and reset walk: `panel_timing` (bench/panel), the median of 21 repeats of a batch,'
+  echo '  with the stand-in host in the same process; natively from a Release build without'
+  echo '  sanitizers, under Wine from the PE32+ build (64-bit Wine; this machine cannot run 32-bit'
+  echo '  programs). The reset figure includes the stand-in host'"'"'s lookup and write of every gate.'
+  echo '- Latency, burst and ReadPortByte: `serial_bench` under Wine on a socat pty pair (see its'
+  echo '  section below); "not measured" when that program is not in the build.'
+  echo '- CPU while idle: `soak_host --idle` (tests/soak) loads ZIZEZOZU.DLL as a host does, starts'
+  echo '  the channel on a pty with nothing sent, and reads the process'"'"'s CPU time'
+  echo "  (GetProcessTimes) over $idle_s s; the figure includes the stand-in host's own ticker."
+  echo "  Its line: $idle_line"
+  echo '- Heap allocations: `alloc_count` (tests/stress) runs framing, decoding, gate updates, the'
+  echo '  reset walk, commands 3 and 5 and the arrow step against an allocation-free fake host,'
+  echo '  with the sanitizer runtime'"'"'s malloc hook counting every allocation of the process; a planted'
+  echo '  allocation checks that the hook counts.'
+  echo
+  echo 'Raw output of this run:'
+  echo
+  echo '```'
+  sed 's/^/native  /' "$out/timing-native.txt"
+  sed 's/^/wine    /' "$out/timing-wine.txt"
+  sed 's/^/alloc   /' "$out/alloc.txt"
+  grep '^soak' "$out/idle.txt" | sed 's/^/idle    /'
+  [ -n "$serial_txt" ] && sed 's/^/serial  /' "$serial_txt"
+  echo '```'
+  echo '<!-- bench.sh: end -->'
+} > "$block"
+
+# --- Into docs/benchmarks.md, keeping everything outside the block ------------
+doc=docs/benchmarks.md
+[ -f "$doc" ] || printf '# Benchmarks\n' > "$doc"
+python3 - "$doc" "$block" <<'EOF'
+import sys
+doc, block = sys.argv[1], sys.argv[2]
+text = open(doc, encoding="utf-8").read()
+new = open(block, encoding="utf-8").read()
+begin, end = "<!-- bench.sh: begin", "<!-- bench.sh: end -->"
+if begin in text and end in text:
+    a = text.index(begin)
+    b = text.index(end) + len(end)
+    text = text[:a] + new.rstrip("\n") + text[b:]
+else:
+    # After the title line, before the sections of each benchmark.
+    lines = text.split("\n", 1)
+    rest = lines[1] if len(lines) > 1 else ""
+    text = lines[0] + "\n\n" + new + "\n" + rest.lstrip("\n")
+open(doc, "w", encoding="utf-8").write(text)
+EOF
+say "docs/benchmarks.md updated"
+cat "$block"
