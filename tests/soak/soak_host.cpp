@@ -54,16 +54,6 @@ struct Sample {
     DWORD handles;
 };
 
-// Under Wine the process is a Linux process: its kernel figures are read
-// from /proc through drive Z: (0 elsewhere).
-size_t ProcStatusKiB(const char* field) {
-    std::ifstream in("Z:\\proc\\self\\status");
-    for (std::string line; std::getline(in, line);)
-        if (line.compare(0, std::strlen(field), field) == 0)
-            return std::strtoul(line.c_str() + std::strlen(field) + 1, nullptr, 10);
-    return 0;
-}
-
 // Handle count. Wine answers GetProcessHandleCount with 0; there the value
 // of a freshly made handle tells instead (handles take the lowest free slot,
 // so a leak raises it): reported as a count of slots.
@@ -85,7 +75,8 @@ Sample Take(ULONGLONG start) {
         s.privateBytes = pmc.PrivateUsage;
         s.workingSet = pmc.WorkingSetSize;
     }
-    if (s.privateBytes == 0) s.privateBytes = ProcStatusKiB("VmData:") * 1024;
+    // Wine reads 0 for private bytes: the working set then stands for it.
+    if (s.privateBytes == 0) s.privateBytes = s.workingSet;
     s.handles = Handles();
     return s;
 }
@@ -205,6 +196,9 @@ int main(int argc, char** argv) {
     long seen = 0;
     ULONGLONG lastProgress = GetTickCount64(), lastPrint = 0;
     Sample peak = first;
+    // ZID_SOAK_PLANT_LEAK=1 keeps one event handle and 64 KiB per sample:
+    // the run must then be reported NOT FLAT (a check of the measurement).
+    const bool plantLeak = std::getenv("ZID_SOAK_PLANT_LEAK") != nullptr;
     while (gRead.load() + gIllegal.load() < lines) {
         Sleep(50);
         const long now = gRead.load() + gIllegal.load();
@@ -215,6 +209,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "soak: nothing new for %d s after %ld of %ld lines\n", idleTimeout, now,
                          lines);
             break;
+        }
+        if (plantLeak) {
+            CreateEventA(nullptr, FALSE, FALSE, nullptr);
+            std::memset(std::malloc(65536), 1, 65536);
         }
         last = Take(t0);
         if (last.privateBytes > peak.privateBytes) peak.privateBytes = last.privateBytes;
