@@ -1,13 +1,162 @@
 // Channel port commands: start, purge, close, re-open, change parameters.
+//
+// All of them run on the host's calling thread. The port field is shared
+// with the channel's receiver thread, which reads it afresh for every
+// platform call, so it is only ever written through StorePort/LoadPort.
+#include <cstdio>
+#include <cstring>
+
+#include "driver/driver_info.h"
 #include "driver/handlers.h"
+#include "host/qelmar.h"
+#include "panel/receiver.h"
+#include "serial/serial_port.h"
 
 namespace zid {
 
-// Not built yet: these answer "nothing to do" until the channel commands land.
-int32_t StartChannel(DriverRequest*) { return kNothingToDo; }
-int32_t PurgeChannel(DriverRequest*) { return kNothingToDo; }
-int32_t ClosePort(DriverRequest*) { return kNothingToDo; }
-int32_t ReopenPort(DriverRequest*) { return kNothingToDo; }
-int32_t ChangeSulParams(DriverRequest*) { return kNothingToDo; }
+namespace {
+
+// Every port this driver opens: DTR on, RTS on.
+constexpr uint16_t kLineFlags = 0x4333;
+constexpr size_t kClientNameSize = 20;  // "SulVOR No_%.2d", at most 19 characters
+
+ChannelContext& ContextOf(DriverRequest* request) {
+    return *static_cast<ChannelContext*>(request->context);
+}
+
+// Length of a name held in a field of fieldSize bytes: fieldSize when the
+// field holds no NUL at all.
+size_t NameLength(const char* name, size_t fieldSize) {
+    const void* nul = std::memchr(name, '\0', fieldSize);
+    return nul ? static_cast<size_t>(static_cast<const char*>(nul) - name) : fieldSize;
+}
+
+// A name must leave room for its NUL in the 12-byte settings field. Longer
+// ones are refused with a log line naming them (as far as the field holds it).
+bool NameFits(const char* name, size_t fieldSize) {
+    const size_t length = NameLength(name, fieldSize);
+    if (length < static_cast<size_t>(kPortNameSize)) return true;
+    err(kLogLevel, "SulVOR : Port name %.*s is too long (at most %d characters), not opened",
+        static_cast<int>(length), name, kPortNameSize - 1);
+    return false;
+}
+
+// Closes the context's port as codes 11 and 12 do.
+int32_t CloseContextPort(ChannelContext& ctx) {
+    const PortHandle port = LoadPort(ctx);
+    if (port == 0) return kDone;
+    if (ComClose(port) != kComOk) return kPortFailure;
+    StorePort(ctx, 0);
+    return kDone;
+}
+
+}  // namespace
+
+PortHandle OpenPortFromSettings(const PortSettings* settings) {
+    PortHandle handle = 0;
+    if (ComOpen(settings->name, &settings->line, settings->lineFlags, &handle) != kComOk) return 0;
+    // A success that hands back no usable handle is still no port.
+    if (handle == kInvalidPort) return 0;
+    return handle;
+}
+
+int32_t StartChannel(DriverRequest* request) {
+    ChannelContext& ctx = ContextOf(request);
+    const auto* params = static_cast<const PortParams*>(request->argument);
+
+    // 1. Enabled; a channel not in use gets nothing else.
+    ctx.enabled = params->enabled;
+    if (params->enabled == 0) return kDone;
+
+    // 2. The settings, on the stack.
+    if (!NameFits(params->name, sizeof params->name)) return kPortFailure;
+    PortSettings settings{};
+    std::memcpy(settings.name, params->name, NameLength(params->name, sizeof params->name));
+    settings.line = params->line;
+    settings.lineFlags = kLineFlags;
+
+    // 3. Open.
+    const PortHandle port = OpenPortFromSettings(&settings);
+    if (port == 0) {
+        err(kLogLevel, "SUL%s : Fail to open %s", kDriverName, settings.name);
+        return kPortFailure;
+    }
+
+    // 4.-7. Store the port, apply the channel's timeout, keep the settings.
+    StorePort(ctx, port);
+    ComSetReadTimeout(port, params->timeout);
+    ctx.settings = settings;
+    ctx.timeout = static_cast<uint32_t>(params->timeout);
+    ctx.channel = static_cast<uint8_t>(request->channel & 0xFF);
+
+    // 8. The host client, named after the channel.
+    char clientName[kClientNameSize];
+    std::snprintf(clientName, sizeof clientName, "SulVOR No_%.2d", request->channel);
+    if (QelMkClient(clientName, 1, 0, &ctx.clientId) != 0) {
+        err(kLogLevel, "SulVOR : Failed to make Client !!!");
+        return kNothingToDo;
+    }
+
+    // 9. The receiver thread.
+    if (!StartReceiverThread(&ctx)) {
+        err(kLogLevel, "SulVOR : Can Not open Unsolicetd thread !!!");
+        return kPortFailure;
+    }
+
+    // 10. An empty address table, last.
+    PublishCount(ctx, 0);
+    return kDone;
+}
+
+int32_t PurgeChannel(DriverRequest* request) {
+    ChannelContext& ctx = ContextOf(request);
+    const PortHandle port = LoadPort(ctx);
+    if (port != 0) ComPurgeInput(port);
+    return kDone;
+}
+
+int32_t ClosePort(DriverRequest* request) {
+    return CloseContextPort(ContextOf(request));
+}
+
+int32_t ReopenPort(DriverRequest* request) {
+    ChannelContext& ctx = ContextOf(request);
+    const PortHandle port = OpenPortFromSettings(&ctx.settings);
+    if (port == 0) return kPortFailure;
+    ctx.enabled = 1;
+    StorePort(ctx, port);
+    return kDone;
+}
+
+int32_t ChangeSulParams(DriverRequest* request) {
+    ChannelContext& ctx = ContextOf(request);
+    const auto* args = static_cast<const PortChangeArgs*>(request->argument);
+
+    // A name that does not fit changes nothing: the old port stays in use.
+    if (!NameFits(args->name, sizeof args->name)) return kPortFailure;
+    const size_t length = NameLength(args->name, sizeof args->name);
+
+    // 1. A new device: close the old one first.
+    const bool sameName = std::strncmp(args->name, ctx.settings.name, kPortNameSize) == 0;
+    if (!sameName && LoadPort(ctx) != 0) CloseContextPort(ctx);
+
+    // 2.-3. The name, and the line parameters unless baud is 0.
+    std::memset(ctx.settings.name, 0, sizeof ctx.settings.name);
+    std::memcpy(ctx.settings.name, args->name, length);
+    if (static_cast<int16_t>(args->line.baud) != 0) ctx.settings.line = args->line;
+
+    // 4. Open.
+    const PortHandle port = OpenPortFromSettings(&ctx.settings);
+    if (port == 0) {
+        // 5. The field keeps what step 1 left: the old handle when it was not
+        // closed, 0 when it was. Never the value of a closed handle.
+        err(kLogLevel, "SulVOR> ChangeSulParams() open new COM port failed");
+        return kPortFailure;
+    }
+    StorePort(ctx, port);
+    ctx.enabled = 1;
+    ComSetReadTimeout(port, static_cast<int32_t>(ctx.timeout));
+    return kDone;
+}
 
 }  // namespace zid

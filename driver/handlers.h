@@ -27,6 +27,8 @@ int32_t PurgeChannel(DriverRequest* request);      // 2
 int32_t ClosePort(DriverRequest* request);         // 11, 12
 int32_t ReopenPort(DriverRequest* request);        // 13
 int32_t ChangeSulParams(DriverRequest* request);   // 15
+// Opens a port from stored settings; 0 when it did not open. Logs nothing.
+PortHandle OpenPortFromSettings(const PortSettings* settings);
 // address/
 int32_t ValidateAddress(DriverRequest* request);   // 3
 int32_t ReadPoint(DriverRequest* request);         // 5

@@ -1,0 +1,91 @@
+#include "tests/channel/fake_platform.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "host/qelmar.h"
+#include "panel/receiver.h"
+#include "serial/serial_port.h"
+
+namespace fake {
+
+World& world() {
+    static World w;
+    return w;
+}
+
+void Reset() { world() = World{}; }
+
+std::vector<std::string> Kinds() {
+    std::vector<std::string> out;
+    for (const Call& c : world().calls) out.push_back(c.what);
+    return out;
+}
+
+}  // namespace fake
+
+namespace zid {
+
+int32_t ComOpen(const char* name, const LineBlock* line, uint16_t lineFlags, PortHandle* out) {
+    fake::Call c{"open", name};
+    c.line = *line;
+    c.lineFlags = lineFlags;
+    fake::world().calls.push_back(c);
+    auto it = fake::world().devices.find(name);
+    if (it == fake::world().devices.end()) {
+        *out = kInvalidPort;
+        return kComOpenFailed;
+    }
+    *out = it->second;
+    return kComOk;
+}
+
+int32_t ComClose(PortHandle handle) {
+    fake::Call c{"close", ""};
+    c.port = handle;
+    fake::world().calls.push_back(c);
+    return fake::world().closeFails ? kComCallFailed : kComOk;
+}
+
+int32_t ComSetReadTimeout(PortHandle handle, int32_t tensOfMs) {
+    fake::Call c{"timeout", ""};
+    c.port = handle;
+    c.value = tensOfMs;
+    fake::world().calls.push_back(c);
+    return 100;
+}
+
+int32_t ComPurgeInput(PortHandle handle) {
+    fake::Call c{"purge", ""};
+    c.port = handle;
+    fake::world().calls.push_back(c);
+    return fake::world().purgeFails ? kComCallFailed : kComOk;
+}
+
+bool StartReceiverThread(ChannelContext* context) {
+    fake::Call c{"thread", ""};
+    c.countAtCall = context->count;
+    c.port = context->port;
+    fake::world().calls.push_back(c);
+    return fake::world().threadStarts;
+}
+
+}  // namespace zid
+
+extern "C" uint16_t QelMkClient(const char* name, int32_t one, int32_t zero, uint8_t* clientId) {
+    fake::Call c{"client", name};
+    c.args[0] = one;
+    c.args[1] = zero;
+    fake::world().calls.push_back(c);
+    if (fake::world().clientStatus == 0) *clientId = fake::world().clientId;
+    return fake::world().clientStatus;
+}
+
+extern "C" void err(int32_t level, const char* format, ...) {
+    char line[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    fake::world().log.push_back(std::to_string(level) + "|" + line);
+}
