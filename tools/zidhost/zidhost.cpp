@@ -186,6 +186,16 @@ bool ParseOptions(int argc, char** argv, Options& o, bool& help) {
             Error("--compose is not available in this build");
             return false;
         }
+        static const char* const kValued[] = {
+            "--port", "--baud", "--data-bits", "--stop-bits", "--parity", "--timeout",
+            "--channel", "--poll", "--tick", "--tags", "--check-tags", "--stop-file",
+            "--state-file", "--log-file", "--log", "--dll", "--seconds"};
+        bool known = false;
+        for (const char* name : kValued) known = known || a == name;
+        if (!known) {
+            Error("unknown option %s (see --help)", a.c_str());
+            return false;
+        }
         if (i + 1 >= argc) {
             Error("%s needs a value (see --help)", a.c_str());
             return false;

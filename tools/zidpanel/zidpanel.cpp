@@ -74,6 +74,14 @@ bool ParseOptions(int argc, char** argv, Options& o, bool& help) {
             o.dryRun = true;
             continue;
         }
+        static const char* const kValued[] = {"--port", "--baud", "--data-bits", "--stop-bits",
+                                               "--parity", "--gap", "--scenario", "--expect"};
+        bool known = false;
+        for (const char* name : kValued) known = known || a == name;
+        if (!known) {
+            std::fprintf(stderr, "zidpanel: unknown option %s (see --help)\n", a.c_str());
+            return false;
+        }
         if (i + 1 >= argc) {
             std::fprintf(stderr, "zidpanel: %s needs a value (see --help)\n", a.c_str());
             return false;
