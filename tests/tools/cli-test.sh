@@ -51,6 +51,14 @@ check "NUL for a second"      0 'final state after 0 panel line'      -- "$bin/z
 grep -q '^gate 031200 0x0000$' state.txt && grep -q '^status T 0$' state.txt \
   || { echo "FAIL state file"; cat state.txt; failures=$((failures + 1)); }
 
+printf 'purge\nclose\nclose\nreopen\nchange NUL 4800\nchange COM97\nstatus\nbogus\nquit\n' > host-typed.txt
+stdin=host-typed.txt check "zidhost typed commands" 0 'change to \\\\\.\\COM97: result 2' -- "$bin/zidhost.exe" --port NUL --tags good.txt
+for want in 'purge: result 0' 'reopen: result 0' 'change to NUL: result 0' 'open new COM port failed' \
+            'unknown command bogus' 'final state after 0 panel line'; do
+  grep -q -- "$want" out.txt || { echo "FAIL typed: $want"; failures=$((failures + 1)); }
+done
+[ "$(grep -c 'close: result 0' out.txt)" = 2 ] || { echo "FAIL typed: two closes"; failures=$((failures + 1)); }
+
 check "zidpanel --help"       0 'fire-line LINE'                      -- "$bin/zidpanel.exe" --help
 printf 'fire-zone 5\nfire-zone 500\nraw 41 42\nhelp\nquit\nfire-zone 6\n' > typed.txt
 stdin=typed.txt check "zidpanel prompt" 0 'sent 2 line' -- "$bin/zidpanel.exe" --dry-run --gap 0

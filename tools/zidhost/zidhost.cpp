@@ -15,8 +15,10 @@
 #include <cstring>
 #include <fstream>
 #include <mutex>
+#include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "address/address.h"
@@ -57,6 +59,17 @@ const char kUsage[] =
     "  --log FILE          also write the driver's log lines to FILE (or --log-file)\n"
     "  --dll PATH          the driver (default: ZIZEZOZU.DLL beside zidhost)\n"
     "  --help              this text\n"
+    "\n"
+    "While it runs, these commands can be typed (one per line):\n"
+    "  purge                        code 2: discard the port's pending input\n"
+    "  close                        code 11: close the port (the thread keeps running)\n"
+    "  reopen                       code 13: open the stored port again\n"
+    "  change PORT [BAUD [DATA [STOP [PARITY]]]]\n"
+    "                               code 15: another port or line; BAUD 0 or none keeps\n"
+    "                               the line (STOP: 0 one, 1 one and a half, 2 two;\n"
+    "                               PARITY: 0 none, 1 odd, 2 even, 3 mark, 4 space)\n"
+    "  status                       read the four status words now\n"
+    "  quit                         stop, as Ctrl+C does\n"
     "\n"
     "Exit codes: 0 done, 2 bad usage or unreadable file, 3 driver not loadable,\n"
     "4 channel did not start (port), 5 a tag was refused.\n";
@@ -362,6 +375,19 @@ int RegisterTags(Driver& d, const std::string& path, std::vector<Tag>& accepted,
     return refused;
 }
 
+// Lines typed at the console, handed from the reading thread to the main
+// loop, which alone calls the driver.
+std::mutex gTypedLock;
+std::vector<std::string> gTyped;
+
+void ReadTypedCommands() {
+    for (std::string line; std::getline(std::cin, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::lock_guard<std::mutex> guard(gTypedLock);
+        gTyped.push_back(line);
+    }
+}
+
 const char* StatusName(int i) { return i == 0 ? "T" : i == 1 ? "F" : i == 2 ? "R" : "S"; }
 constexpr uint32_t kStatusTypes[4] = {84, 70, 82, 83};  // T F R S
 
@@ -469,12 +495,62 @@ int Run(const Options& o) {
     uint16_t status[4] = {};
     for (int i = 0; i < 4; ++i) ReadPoint(d, kStatusTypes[i], 0, status[i]);
     Timeline("status", "T=%u F=%u R=%u S=%u", status[0], status[1], status[2], status[3]);
-    Timeline("ready", "listening on %s; stop with %s", o.port.c_str(),
-             o.stopFile.empty() ? "Ctrl+C" : ("Ctrl+C or the file " + o.stopFile).c_str());
+    Timeline("ready", "listening on %s; stop with quit, Ctrl+C%s; help lists the commands",
+             o.port.c_str(), o.stopFile.empty() ? "" : (" or the file " + o.stopFile).c_str());
     SetConsoleCtrlHandler(OnConsoleCtrl, TRUE);
+    // Detached: it may stay blocked in a read of the console until the end.
+    std::thread(ReadTypedCommands).detach();
+
+    auto execute = [&](const std::string& line) {
+        std::istringstream in(line);
+        std::string verb;
+        if (!(in >> verb)) return;
+        if (verb == "purge") {
+            Timeline("cmd", "purge: result %d", d.Call(2, nullptr));
+        } else if (verb == "close") {
+            Timeline("cmd", "close: result %d", d.Call(11, nullptr));
+        } else if (verb == "reopen") {
+            Timeline("cmd", "reopen: result %d", d.Call(13, nullptr));
+        } else if (verb == "change") {
+            std::string port;
+            long values[4] = {0, 8, 0, 0};
+            in >> port;
+            for (long& v : values)
+                if (!(in >> v)) break;
+            port = zidtools::DevicePortName(port);
+            zid::PortChangeArgs args{};
+            if (port.empty() || port.size() >= sizeof args.name) {
+                Timeline("cmd", "change needs a port name of 1 to %zu characters",
+                         sizeof args.name - 1);
+                return;
+            }
+            std::memcpy(args.name, port.c_str(), port.size());
+            args.line = {static_cast<uint16_t>(values[0]), static_cast<uint16_t>(values[1]),
+                         static_cast<uint16_t>(values[2]), static_cast<uint16_t>(values[3])};
+            Timeline("cmd", "change to %s: result %d", port.c_str(), d.Call(15, &args));
+        } else if (verb == "status") {
+            uint16_t now[4] = {};
+            for (int i = 0; i < 4; ++i) ReadPoint(d, kStatusTypes[i], 0, now[i]);
+            Timeline("status", "T=%u F=%u R=%u S=%u", now[0], now[1], now[2], now[3]);
+        } else if (verb == "quit" || verb == "exit") {
+            gStop = true;
+        } else if (verb == "help") {
+            Timeline("cmd", "purge | close | reopen | change PORT [BAUD [DATA [STOP [PARITY]]]] | "
+                            "status | quit");
+        } else {
+            Timeline("cmd", "unknown command %s: purge, close, reopen, change, status, quit",
+                     verb.c_str());
+        }
+    };
 
     while (!gStop) {
         Sleep(static_cast<DWORD>(o.pollMs));
+        std::vector<std::string> typed;
+        {
+            std::lock_guard<std::mutex> guard(gTypedLock);
+            typed.swap(gTyped);
+        }
+        for (const std::string& line : typed) execute(line);
         for (int i = 0; i < 4; ++i) {
             uint16_t now = 0;
             if (ReadPoint(d, kStatusTypes[i], 0, now) && now != status[i]) {
