@@ -119,6 +119,8 @@ int main(int argc, char** argv) {
         else if (a == "--idle") idleSeconds = std::atoi(argv[i + 1]), tick = 50;
         else if (a == "--tick") tick = std::atoi(argv[i + 1]);
     }
+    // COM ports above 9 open only by their device name.
+    if (!port.empty() && port[0] != '\\' && port != "NUL") port = "\\\\.\\" + port;
     if (port.empty() || (lines <= 0 && idleSeconds <= 0)) {
         std::fprintf(stderr, "usage: soak_host --port COMn --lines N [--expect FILE] [--idle-timeout S]\n");
         return 2;
