@@ -35,6 +35,7 @@ constexpr int kExitUsage = 2;
 constexpr int kExitDll = 3;
 constexpr int kExitPort = 4;
 constexpr int kExitTags = 5;
+constexpr int kExitNoAddress = 6;
 
 const char kUsage[] =
     "usage: zidhost [options]\n"
@@ -53,6 +54,8 @@ const char kUsage[] =
     "  --tags FILE         tag addresses to register, one per line, '#' comments\n"
     "  --check-tags FILE   only check the tags of FILE through the driver and list\n"
     "                      each refused one with its line number and the reason\n"
+    "  --compose           only open the driver's Tag Format dialog (command 16) and\n"
+    "                      print the address composed there\n"
     "  --seconds N         stop after N seconds (default: run until Ctrl+C)\n"
     "  --stop-file FILE    stop when FILE appears\n"
     "  --state-file FILE   write the final gates and status words to FILE\n"
@@ -72,7 +75,7 @@ const char kUsage[] =
     "  quit                         stop, as Ctrl+C does\n"
     "\n"
     "Exit codes: 0 done, 2 bad usage or unreadable file, 3 driver not loadable,\n"
-    "4 channel did not start (port), 5 a tag was refused.\n";
+    "4 channel did not start (port), 5 a tag was refused, 6 no address was composed.\n";
 
 struct Options {
     std::string port = "COM1";
@@ -82,6 +85,7 @@ struct Options {
     long tickMs = 50;
     std::string tags, checkTags, stopFile, stateFile, logFile, dll;
     double seconds = 0;
+    bool compose = false;
 };
 
 // --- Output ------------------------------------------------------------------
@@ -194,10 +198,8 @@ bool ParseOptions(int argc, char** argv, Options& o, bool& help) {
             return true;
         }
         if (a == "--compose") {
-            // Composing a tag address in the driver's dialog (command 16)
-            // belongs here; it is not built yet.
-            Error("--compose is not available in this build");
-            return false;
+            o.compose = true;
+            continue;
         }
         static const char* const kValued[] = {
             "--port", "--baud", "--data-bits", "--stop-bits", "--parity", "--timeout",
@@ -429,6 +431,19 @@ int Run(const Options& o) {
     Timeline("driver", "%s (code %d), context of %u bytes, defaults %u baud, timeout %d",
              d.info.name ? d.info.name : "?", d.info.driverCode, d.info.contextSize,
              d.info.line.baud, d.info.timeout);
+
+    if (o.compose) {
+        // Command 16: the driver's modal dialog; the buffer holds at least 13 bytes.
+        char address[13] = "";
+        zid::AddressDialogArgs args{address, nullptr};
+        const int32_t composed = d.Call(16, &args);
+        if (composed == 0) {
+            std::printf("composed address: %s\n", address);
+            return 0;
+        }
+        std::printf("no address was composed (result %d)\n", composed);
+        return kExitNoAddress;
+    }
 
     std::vector<Tag> tags;
     if (!o.checkTags.empty()) {
