@@ -37,4 +37,16 @@ if [ ! -f "$prefix/system.reg" ]; then
     fi
   ) 9>"$prefix.lock"
 fi
+if [ "${ZID_WINE_CAPTURE:-0}" = 1 ]; then
+  # Under ctest: the program's output goes through a file, not ctest's pipe.
+  # A Wine service that a test program happens to start inherits the
+  # program's output handles and outlives it; on a pipe it would keep ctest
+  # waiting until the test's timeout although the program has ended.
+  out=$(mktemp "${TMPDIR:-/tmp}/zid-wine-out.XXXXXX")
+  "$loader" "$@" >"$out" 2>&1
+  rc=$?
+  cat "$out"
+  rm -f "$out"
+  exit $rc
+fi
 exec "$loader" "$@"
