@@ -49,6 +49,11 @@ for _ in $(seq 600); do
   sleep 0.1
 done
 if ! grep -q '^soak: ready' host.out; then
+  if ! kill -0 "$host_pid" 2>/dev/null; then
+    wait "$host_pid"; rc=$?; host_pid=
+    # 77: this machine cannot run the build (32-bit Wine on a 64-bit-only kernel).
+    [ $rc = 77 ] && { cat host.err >&2; exit 77; }
+  fi
   cat host.out host.err >&2; echo "soak: the host did not get ready" >&2; exit 1
 fi
 sleep 1.5  # the receiver thread settles for a second before its first look
