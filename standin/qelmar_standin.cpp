@@ -146,6 +146,19 @@ void Timestamp(char* out, size_t size) {
              static_cast<int>(ms));
 }
 
+// Stores a gate's new raw value and tells the gate sink, outside the lock
+// (the sink may call back into the library).
+void StoreGate(State& s, std::unique_lock<std::mutex>& guard, Gate& g, RawGateValue next) {
+    const uint16_t old = g.raw.value;
+    g.raw = next;
+    QelSimGateSink sink = s.gateSink;
+    void* user = s.gateUser;
+    const uint8_t channel = g.channel;
+    const std::string address = g.address;
+    guard.unlock();
+    if (sink) sink(channel, address.c_str(), old, next.value, user);
+}
+
 }  // namespace
 
 extern "C" {
@@ -280,16 +293,9 @@ uint16_t QelPutGateVal(uint8_t clientId, uint32_t gateId, int32_t two, CookedVal
     } else {
         return call.status = kQelSimBadCookedValue;
     }
-    const uint16_t old = g.raw.value;
-    g.raw = next;
     call.raw = next;
     call.status = kQelSimOk;
-    QelSimGateSink sink = s.gateSink;
-    void* user = s.gateUser;
-    uint8_t channel = g.channel;
-    std::string address = g.address;
-    guard.unlock();
-    if (sink) sink(channel, address.c_str(), old, next.value, user);
+    StoreGate(s, guard, g, next);
     return kQelSimOk;
 }
 
@@ -391,15 +397,7 @@ uint16_t QelSimWriteGateById(uint32_t gateId, RawGateValue value) {
     State& s = S();
     std::unique_lock<std::mutex> guard(s.lock);
     if (gateId == 0 || gateId > s.gates.size()) return kQelSimNoSuchGate;
-    Gate& g = s.gates[gateId - 1];
-    const uint16_t old = g.raw.value;
-    g.raw = value;
-    QelSimGateSink sink = s.gateSink;
-    void* user = s.gateUser;
-    uint8_t channel = g.channel;
-    std::string address = g.address;
-    guard.unlock();
-    if (sink) sink(channel, address.c_str(), old, value.value, user);
+    StoreGate(s, guard, s.gates[gateId - 1], value);
     return kQelSimOk;
 }
 
