@@ -11,6 +11,7 @@
 
 #include "driver/context.h"
 #include "standin/qelmar_sim.h"
+#include "tests/support/journal.h"
 
 namespace zid::test {
 
@@ -38,22 +39,8 @@ inline const std::string kEndHead = ">>END: 10:15:30 ZID-12       ";
 // "detector" in code page 862, visual order.
 inline const std::string kCpDetector = "\x89\x80\x8C\x82";
 
-inline std::vector<QelSimCall> Journal() {
-    std::vector<QelSimCall> calls;
-    const uint32_t n = QelSimJournalCount();
-    for (uint32_t i = 0; i < n; ++i) {
-        QelSimCall call{};
-        if (QelSimJournalGet(i, &call) == 0) calls.push_back(call);
-    }
-    return calls;
-}
-
-inline std::vector<std::string> LogLines() {
-    std::vector<std::string> lines;
-    for (const QelSimCall& c : Journal())
-        if (c.kind == kCallErr) lines.emplace_back(c.text);
-    return lines;
-}
+using zid::sim::Journal;
+using zid::sim::LogLines;
 
 inline RawGateValue Raw(uint8_t h0, uint8_t h1, uint16_t value) {
     RawGateValue raw{};

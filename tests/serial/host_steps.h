@@ -9,26 +9,14 @@
 #include <vector>
 
 #include "standin/qelmar_sim.h"
+#include "tests/support/journal.h"
 
 namespace steps {
 
-inline std::vector<QelSimCall> Journal() {
-    std::vector<QelSimCall> calls;
-    const uint32_t n = QelSimJournalCount();
-    for (uint32_t i = 0; i < n; ++i) {
-        QelSimCall call{};
-        if (QelSimJournalGet(i, &call) == 0) calls.push_back(call);
-    }
-    return calls;
-}
+using zid::sim::Journal;
 
 // The log lines since the journal was last cleared, in order.
-inline std::vector<std::string> Logs() {
-    std::vector<std::string> logs;
-    for (const QelSimCall& c : Journal())
-        if (c.kind == kCallErr) logs.push_back(c.text);
-    return logs;
-}
+inline std::vector<std::string> Logs() { return zid::sim::LogLines(); }
 
 inline int Count(int32_t kind) {
     int n = 0;
