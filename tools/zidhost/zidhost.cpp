@@ -24,6 +24,7 @@
 #include "address/address.h"
 #include "driver/requests.h"
 #include "standin/qelmar_sim.h"
+#include "tools/common/numbers.h"
 #include "tools/common/readable.h"
 #include "tools/common/tag_file.h"
 
@@ -181,14 +182,7 @@ BOOL WINAPI OnConsoleCtrl(DWORD) {
 
 // --- Options -----------------------------------------------------------------
 
-bool ParseNumber(const char* text, long low, long high, long& value) {
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || v < low || v > high) return false;
-    value = v;
-    return true;
-}
+using zidtools::ParseNumber;
 
 bool ParseOptions(int argc, char** argv, Options& o, bool& help) {
     for (int i = 1; i < argc; ++i) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "serial/serial_port.h"
+#include "tools/common/numbers.h"
 #include "tools/common/readable.h"
 #include "tools/common/scenario.h"
 
@@ -55,13 +56,7 @@ double Elapsed() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - gStart).count();
 }
 
-bool ParseNumber(const char* text, long low, long high, long& value) {
-    char* end = nullptr;
-    const long v = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || v < low || v > high) return false;
-    value = v;
-    return true;
-}
+using zidtools::ParseNumber;
 
 bool ParseOptions(int argc, char** argv, Options& o, bool& help) {
     for (int i = 1; i < argc; ++i) {
