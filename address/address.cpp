@@ -3,8 +3,7 @@
 
 #include <cstring>
 
-#include "driver/handlers.h"
-#include "host/qelmar.h"
+#include "host_abi/qelmar.h"
 
 namespace zid {
 namespace {
@@ -100,7 +99,7 @@ const char* TagRefusalText(TagRefusal refusal) {
 int32_t ValidateAddress(DriverRequest* request) {
     auto* context = static_cast<ChannelContext*>(request->context);
     auto* args = static_cast<TagAddressArgs*>(request->argument);
-    if (context == nullptr || args == nullptr || args->address == nullptr) return kNothingToDo;
+    if (context == nullptr || args == nullptr || args->address == nullptr) return kRefused;
 
     char work[kAddressWorkSize];
     const size_t length = UpperCaseAddress(args->address, work);
@@ -114,14 +113,14 @@ int32_t ValidateAddress(DriverRequest* request) {
 
     // Only this (the host's) thread changes the count.
     const uint32_t count = AcquireCount(*context);
-    if (Classify(work, length, count) != TagRefusal::kAccepted) return kNothingToDo;
+    if (Classify(work, length, count) != TagRefusal::kAccepted) return kRefused;
 
     if (length == 2) {  // "!" and one character
         if (IsStatusLetter(work[1])) args->pointType = static_cast<unsigned char>(work[1]);
     } else {            // a gate: the entry is complete before the count shows it
         std::memcpy(context->addresses[count], work, length + 1);
         PublishCount(*context, count + 1);
-        args->pointType = 0;
+        args->pointType = static_cast<int32_t>(PointType::kGate);
     }
     args->field16 = 0;
     args->field28 = 255;
@@ -133,22 +132,22 @@ int32_t ValidateAddress(DriverRequest* request) {
 int32_t ReadPoint(DriverRequest* request) {
     auto* context = static_cast<ChannelContext*>(request->context);
     auto* args = static_cast<PointReadArgs*>(request->argument);
-    if (context == nullptr || args == nullptr || args->valueOut == nullptr) return kNothingToDo;
+    if (context == nullptr || args == nullptr || args->valueOut == nullptr) return kRefused;
 
     uint16_t value = 0;
-    switch (args->pointType) {
-        case 0: {
+    switch (static_cast<PointType>(args->pointType)) {
+        case PointType::kGate: {
             // Cleared first: a failed read gives 0, never stale stack bytes.
             RawGateValue raw{};
             QelGetGateRawValue(context->clientId, args->gateId, &raw, 0);
             value = raw.value;
             break;
         }
-        case 'F': value = LoadStatus(context->status.F); break;
-        case 'R': value = LoadStatus(context->status.R); break;
-        case 'S': value = LoadStatus(context->status.S); break;
-        case 'T': value = LoadStatus(context->status.T); break;
-        default: return kNothingToDo;
+        case PointType::kStatusF: value = LoadStatus(context->status.F); break;
+        case PointType::kStatusR: value = LoadStatus(context->status.R); break;
+        case PointType::kStatusS: value = LoadStatus(context->status.S); break;
+        case PointType::kStatusT: value = LoadStatus(context->status.T); break;
+        default: return kRefused;
     }
     // Only the 16-bit value at offset 2; the host's bytes 0 and 1 stay.
     std::memcpy(reinterpret_cast<unsigned char*>(args->valueOut) + offsetof(PointValue, value),

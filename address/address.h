@@ -10,9 +10,20 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "driver/context.h"
+#include "host_abi/commands.h"
+#include "host_abi/context.h"
 
 namespace zid {
+
+// Command 3: checks the tag address of request->argument (TagAddressArgs),
+// upper-cases the caller's text, and appends a gate address to the channel's
+// address table. kDone, or kRefused for an address it does not accept.
+int32_t ValidateAddress(DriverRequest* request);
+
+// Command 5: the 16-bit value of a gate (read from the host) or of a status
+// word, into PointReadArgs::valueOut. kDone, or kRefused for an unknown
+// point type.
+int32_t ReadPoint(DriverRequest* request);
 
 // Room for one address: 31 characters and the terminator.
 inline constexpr size_t kAddressWorkSize = kAddressSize;
@@ -51,7 +62,7 @@ enum class TagRefusal : int32_t {
 };
 
 // Explains, without changing anything, how command 3 would answer text on a
-// channel whose AddressTable already holds registeredCount entries. The text
+// channel whose address table already holds registeredCount entries. The text
 // is upper-cased the same way command 3 does it (on a private copy). The
 // fields are tested in order line, detector, zone; the first that fails is
 // the reason. A null text is kBadForm.

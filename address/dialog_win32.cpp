@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "address/dialog.h"
 #include "address/dialog_ids.h"
 #include "address/spin.h"
-#include "driver/handlers.h"
-#include "host/qelmar.h"
+#include "host_abi/qelmar.h"
 
 namespace zid {
 namespace {
@@ -16,8 +16,10 @@ namespace {
 constexpr int kFieldSize = 5;              // at most 4 characters and the NUL
 constexpr int kArrowReadSize = 3;          // the arrows read at most 2 characters
 constexpr uint16_t kOwnerFromVersion = 820;
-constexpr char kModuleName[] = "ZIZEZOZU.DLL";
 constexpr char kIllegalAddress[] = "      Illegal Address.      ";
+
+// Set once at load, before any command.
+HMODULE DialogModule = nullptr;
 
 // Module-wide state, used only on the host's calling thread.
 int32_t AddressDialogUsed = 0;  // set by the first command 16, never cleared
@@ -81,6 +83,8 @@ INT_PTR OnArrow(HWND dialog, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
+void SetDialogModule(void* module) { DialogModule = static_cast<HMODULE>(module); }
+
 // The dialog procedure of template 101.
 INT_PTR CALLBACK AddressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -129,8 +133,6 @@ int32_t ComposeAddress(DriverRequest* request) {
     if (AddressDialogUsed) return kNoAddressComposed;
     AddressDialogUsed = 1;
 
-    // The template lives in this driver's own module.
-    const HMODULE module = GetModuleHandleA(kModuleName);
 
     // Ask the host for its version through a short-lived client.
     char name[256];
@@ -146,7 +148,7 @@ int32_t ComposeAddress(DriverRequest* request) {
 
     const HWND owner =
         version >= kOwnerFromVersion ? static_cast<HWND>(args->ownerWindow) : nullptr;
-    const INT_PTR ended = DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_TAG_FORMAT), owner,
+    const INT_PTR ended = DialogBoxParamA(DialogModule, MAKEINTRESOURCEA(IDD_TAG_FORMAT), owner,
                                           AddressDialogProc, 0);
     if (ended != IDOK) return kNoAddressComposed;
 

@@ -3,12 +3,13 @@
 // All of them run on the host's calling thread. The port field is shared
 // with the channel's receiver thread, which reads it afresh for every
 // platform call, so it is only ever written through StorePort/LoadPort.
+#include "driver/channel.h"
+
 #include <cstdio>
 #include <cstring>
 
 #include "driver/driver_info.h"
-#include "driver/handlers.h"
-#include "host/qelmar.h"
+#include "host_abi/qelmar.h"
 #include "panel/receiver.h"
 #include "serial/serial_port.h"
 
@@ -64,46 +65,46 @@ int32_t StartChannel(DriverRequest* request) {
     ChannelContext& ctx = ContextOf(request);
     const auto* params = static_cast<const PortParams*>(request->argument);
 
-    // 1. Enabled; a channel not in use gets nothing else.
+    // A channel the host does not use gets nothing else.
     ctx.enabled = params->enabled;
     if (params->enabled == 0) return kDone;
 
-    // 2. The settings, on the stack.
+    // The settings are kept only once the port has opened.
     if (!NameFits(params->name, sizeof params->name)) return kPortFailure;
     PortSettings settings{};
     std::memcpy(settings.name, params->name, NameLength(params->name, sizeof params->name));
     settings.line = params->line;
     settings.lineFlags = kLineFlags;
 
-    // 3. Open.
     const PortHandle port = OpenPortFromSettings(&settings);
     if (port == 0) {
         err(kLogLevel, "SUL%s : Fail to open %s", kDriverName, settings.name);
         return kPortFailure;
     }
 
-    // 4.-7. Store the port, apply the channel's timeout, keep the settings.
+    // The receiver may read the port from here on; then the channel's own
+    // read timeout replaces the 1000 ms every open starts with.
     StorePort(ctx, port);
     ComSetReadTimeout(port, params->timeout);
     ctx.settings = settings;
     ctx.timeout = static_cast<uint32_t>(params->timeout);
     ctx.channel = static_cast<uint8_t>(request->channel & 0xFF);
 
-    // 8. The host client, named after the channel.
+    // The host client, named after the channel: its id paces the receiver.
     char clientName[kClientNameSize];
     std::snprintf(clientName, sizeof clientName, "SulVOR No_%.2d", request->channel);
     if (QelMkClient(clientName, 1, 0, &ctx.clientId) != 0) {
         err(kLogLevel, "SulVOR : Failed to make Client !!!");
-        return kNothingToDo;
+        return kRefused;
     }
 
-    // 9. The receiver thread.
     if (!StartReceiverThread(&ctx)) {
         err(kLogLevel, "SulVOR : Can Not open Unsolicetd thread !!!");
         return kPortFailure;
     }
 
-    // 10. An empty address table, last.
+    // An empty address table, last: the host registers the channel's tags
+    // (command 3) only after this command has answered.
     PublishCount(ctx, 0);
     return kDone;
 }
@@ -136,20 +137,20 @@ int32_t ChangeSulParams(DriverRequest* request) {
     if (!NameFits(args->name, sizeof args->name)) return kPortFailure;
     const size_t length = NameLength(args->name, sizeof args->name);
 
-    // 1. A new device: close the old one first.
+    // A new device: the old one is closed first, so that the receiver never
+    // reads a port the channel no longer names.
     const bool sameName = std::strncmp(args->name, ctx.settings.name, kPortNameSize) == 0;
     if (!sameName && LoadPort(ctx) != 0) CloseContextPort(ctx);
 
-    // 2.-3. The name, and the line parameters unless baud is 0.
+    // The name, and the line parameters unless baud is 0 (keep them).
     std::memset(ctx.settings.name, 0, sizeof ctx.settings.name);
     std::memcpy(ctx.settings.name, args->name, length);
     if (static_cast<int16_t>(args->line.baud) != 0) ctx.settings.line = args->line;
 
-    // 4. Open.
     const PortHandle port = OpenPortFromSettings(&ctx.settings);
     if (port == 0) {
-        // 5. The field keeps what step 1 left: the old handle when it was not
-        // closed, 0 when it was. Never the value of a closed handle.
+        // The field keeps the old handle when it was not closed, and 0 when
+        // it was: never the value of a closed handle.
         err(kLogLevel, "SulVOR> ChangeSulParams() open new COM port failed");
         return kPortFailure;
     }

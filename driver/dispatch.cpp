@@ -1,31 +1,40 @@
+#include "driver/dispatch.h"
+
 #include <array>
 
-#include "driver/handlers.h"
+#include "address/address.h"
+#include "address/dialog.h"
+#include "driver/channel.h"
+#include "driver/driver_info.h"
 
 namespace zid {
 namespace {
 
+constexpr size_t Index(Command command) { return static_cast<size_t>(CodeOf(command)); }
+
 // Indexed directly by the command code; codes 0, 8 and 9 have no handler.
-constexpr std::array<Handler, 17> CommandTable = {
-    nullptr,          //  0
-    StartChannel,     //  1
-    PurgeChannel,     //  2
-    ValidateAddress,  //  3
-    NoOperation,      //  4
-    ReadPoint,        //  5
-    NoOperation,      //  6
-    NoOperation,      //  7
-    nullptr,          //  8
-    nullptr,          //  9
-    NoOperation,      // 10
-    ClosePort,        // 11
-    ClosePort,        // 12
-    ReopenPort,       // 13
-    GetDriverInfo,    // 14
-    ChangeSulParams,  // 15
-    ComposeAddress,   // 16
-};
-static_assert(CommandTable[11] == CommandTable[12]);
+constexpr std::array<Handler, kHighestCommand + 1> BuildCommandTable() {
+    std::array<Handler, kHighestCommand + 1> table{};
+    table[Index(Command::kStartChannel)] = StartChannel;
+    table[Index(Command::kPurgeChannel)] = PurgeChannel;
+    table[Index(Command::kValidateAddress)] = ValidateAddress;
+    table[Index(Command::kNoOperation4)] = NoOperation;
+    table[Index(Command::kReadPoint)] = ReadPoint;
+    table[Index(Command::kNoOperation6)] = NoOperation;
+    table[Index(Command::kNoOperation7)] = NoOperation;
+    table[Index(Command::kNoOperation10)] = NoOperation;
+    table[Index(Command::kClosePort)] = ClosePort;
+    table[Index(Command::kClosePortAlias)] = ClosePort;
+    table[Index(Command::kReopenPort)] = ReopenPort;
+    table[Index(Command::kGetDriverInfo)] = GetDriverInfo;
+    table[Index(Command::kChangeSulParams)] = ChangeSulParams;
+    table[Index(Command::kComposeAddress)] = ComposeAddress;
+    return table;
+}
+
+constexpr std::array<Handler, kHighestCommand + 1> CommandTable = BuildCommandTable();
+static_assert(CommandTable[0] == nullptr && CommandTable[8] == nullptr && CommandTable[9] == nullptr);
+static_assert(CommandTable[Index(Command::kClosePort)] == CommandTable[Index(Command::kClosePortAlias)]);
 
 }  // namespace
 
@@ -35,12 +44,11 @@ int32_t Dispatch(DriverRequest* request) {
     const int32_t code = request->command;
     if (code < 0 || code >= static_cast<int32_t>(CommandTable.size()) ||
         CommandTable[static_cast<size_t>(code)] == nullptr) {
-        return kNothingToDo;
+        return kRefused;
     }
     return CommandTable[static_cast<size_t>(code)](request);
 }
 
 }  // namespace zid
 
-// The driver's one export. __cdecl, undecorated (see ZIZEZOZU.def).
 extern "C" int32_t SulMain(DriverRequest* request) { return zid::Dispatch(request); }

@@ -1,6 +1,6 @@
 #include "driver/driver_info.h"
 
-#include "driver/handlers.h"
+#include "host_abi/requests.h"
 
 namespace zid {
 
@@ -45,6 +45,6 @@ int32_t GetDriverInfo(DriverRequest* request) {
     return kDone;
 }
 
-int32_t NoOperation(DriverRequest*) { return kNothingToDo; }
+int32_t NoOperation(DriverRequest*) { return kRefused; }
 
 }  // namespace zid

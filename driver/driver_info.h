@@ -1,7 +1,11 @@
+// What the driver tells the host about itself (command 14), and the commands
+// that do nothing.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "host_abi/commands.h"
 
 namespace zid {
 
@@ -13,5 +17,11 @@ inline constexpr uint32_t kLastDefaultParameter = 0x00150020;
 // The installation banner: 379 bytes of code page 437 and its NUL.
 inline constexpr size_t kBannerLength = 379;
 extern const char* const kInstallBanner;
+
+// Command 14: fills the DriverInfo of request->argument. Always kDone.
+int32_t GetDriverInfo(DriverRequest* request);
+
+// Commands 4, 6, 7 and 10: kRefused, and nothing else.
+int32_t NoOperation(DriverRequest* request);
 
 }  // namespace zid

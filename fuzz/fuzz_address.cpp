@@ -1,6 +1,6 @@
 // Fuzz target: command 3 (ValidateAddress) on arbitrary text.
 //
-// Input layout: byte 0 picks how full the AddressTable is (bit 0: one entry
+// Input layout: byte 0 picks how full the address table is (bit 0: one entry
 // short of full, bit 1: full); the rest, up to its first NUL, is the address
 // text, handed over in a buffer of exactly its size so that a write past the
 // terminator is caught. The outcome is checked against a reference of the
@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/context.h"
-#include "driver/handlers.h"
-#include "driver/requests.h"
+#include "address/address.h"
+#include "host_abi/context.h"
+#include "host_abi/requests.h"
 
 namespace {
 

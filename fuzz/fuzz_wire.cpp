@@ -13,11 +13,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/context.h"
 #include "fuzz/wire_feed.h"
+#include "host_abi/context.h"
 #include "panel/decoder.h"
-#include "panel/receiver.h"
-#include "panel/receiver_seams.h"
+#include "panel/framing.h"
 #include "standin/qelmar_sim.h"
 
 namespace {
@@ -25,7 +24,7 @@ namespace {
 constexpr uint8_t kClient = 9;
 constexpr uint8_t kChannel = 4;
 
-// Registered gates (the AddressTable) and gates the host merely knows.
+// Registered gates (the address table) and gates the host merely knows.
 constexpr const char* kRegistered[] = {"120000", "031200", "000007", "010100",
                                        "000012", "124012", "000000", "050000"};
 constexpr const char* kKnownOnly[] = {"0000", "00001", "110000", "000005"};
@@ -112,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t pos = 0;
     while (pos < wireSize) {  // the thread reads only while bytes are queued
         const Expected e = Frame(wire, wireSize, pos);
-        const bool accepted = zid::ReadPanelLine(&ctx);
+        const bool accepted = zid::ReadPanelLine(&ctx, zid::fuzz::WireSource());
         if (accepted != e.accepted) Fail("framing result differs from the reference");
         if (zid::fuzz::WirePosition() - pos != e.consumed) Fail("framing consumed a wrong count");
         pos = zid::fuzz::WirePosition();

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "panel/line_composer.h"
+#include "tools/common/line_composer.h"
 
 namespace {
 

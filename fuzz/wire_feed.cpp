@@ -3,9 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "panel/receiver.h"
-
 #ifdef _WIN32
+#include "panel/receiver.h"
 #include "serial/serial_calls.h"
 #endif
 
@@ -36,6 +35,12 @@ BOOL WINAPI WireReadFile(HANDLE h, LPVOID buffer, DWORD ask, LPDWORD got, LPOVER
     *got = NextByte(static_cast<uint8_t*>(buffer)) ? 1 : 0;
     return TRUE;  // a read timeout: TRUE with nothing read
 }
+#else
+bool ReadWire(ChannelContext* context, uint8_t* buffer, uint32_t count) {
+    if (context != gContext || count != 1) Misuse("unexpected read of the wire");
+    if (LoadPort(*context) != kWirePort) Misuse("port field changed");
+    return NextByte(buffer);
+}
 #endif
 
 }  // namespace
@@ -58,15 +63,12 @@ void FeedWire(const uint8_t* data, size_t size) {
 
 size_t WirePosition() { return gPos; }
 
-}  // namespace zid::fuzz
-
-#ifndef _WIN32
-namespace zid {
-// The native build has no serial layer: the framing reads straight from the wire.
-bool ReadPortByte(ChannelContext* context, uint8_t* buffer, uint32_t count) {
-    if (context != fuzz::gContext || count != 1) fuzz::Misuse("unexpected ReadPortByte call");
-    if (LoadPort(*context) != fuzz::kWirePort) fuzz::Misuse("port field changed");
-    return fuzz::NextByte(buffer);
-}
-}  // namespace zid
+ReadBytesFn WireSource() {
+#ifdef _WIN32
+    return ReadPortByte;
+#else
+    return ReadWire;
 #endif
+}
+
+}  // namespace zid::fuzz

@@ -1,14 +1,15 @@
 // The wire of the fuzz target: a byte array that the port delivers one read
-// at a time; once it is used up, every read comes back empty. Natively
-// ReadPortByte itself is replaced at link time; on Windows the real
-// ReadPortByte and ComRead run over a serial call table whose ReadFile reads
-// from the wire.
+// at a time; once it is used up, every read comes back empty. On Windows the
+// framing reads it through the real ReadPortByte and ComRead, over a serial
+// call table whose ReadFile reads from the wire; natively, where there is no
+// serial layer, straight from the wire.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "driver/context.h"
+#include "host_abi/context.h"
+#include "panel/framing.h"
 
 namespace zid::fuzz {
 
@@ -18,5 +19,7 @@ void InstallWireFeed(ChannelContext* context);
 void FeedWire(const uint8_t* data, size_t size);
 // Bytes delivered so far.
 size_t WirePosition();
+// The byte source the framing reads the wire through.
+ReadBytesFn WireSource();
 
 }  // namespace zid::fuzz

@@ -1,6 +1,7 @@
 // Panel message decoder. The ZID-12 prints its event words in Hebrew, code
 // page 862, in visual order. The keyword table keeps them in Windows-1255
 // (visual order too) and each keyword is converted before it is searched for.
+// What each event then does is written once, in panel/events.h.
 //
 // Fixed places of the line read here (offset 0 is the first character):
 //   2..4    "END" marker of the end of a line fault
@@ -43,8 +44,6 @@ constexpr int kFirstBlankToDigits = 23;
 constexpr int kLineFaultEndDigits = 29;
 constexpr int kZoneFaultEndDigits = 33;
 
-constexpr uint8_t kFireBit = 0;
-constexpr uint8_t kFaultBit = 1;
 
 // Number of characters before the line's NUL, never more than a line holds.
 int LineLength(const char* message) {
@@ -76,6 +75,28 @@ bool FindEvent(const char* window, PanelEvent* event) {
         }
     }
     return false;
+}
+
+uint16_t& WordOf(StatusWords& status, StatusWord word) {
+    switch (word) {
+        case StatusWord::T: return status.T;
+        case StatusWord::F: return status.F;
+        case StatusWord::R: return status.R;
+        case StatusWord::S: return status.S;
+    }
+    return status.T;
+}
+
+// Where the gate digits start. Only events whose keywords hold a blank read
+// from the first blank; such a keyword lies inside the keyword window, so
+// the blank is at offset 53 or before.
+int DigitsStart(const char* message, GateDigits digits) {
+    switch (digits) {
+        case GateDigits::kAfterFirstBlank: return FirstSpaceOffset(message) + kFirstBlankToDigits;
+        case GateDigits::kLineFaultEnd: return kLineFaultEndDigits;
+        case GateDigits::kZoneFaultEnd: return kZoneFaultEndDigits;
+    }
+    return kLineFaultEndDigits;
 }
 
 }  // namespace
@@ -138,73 +159,22 @@ void DecodePanelMessage(ChannelContext* context) {
         if (!FindEvent(window, &event)) return;  // not a panel event: dropped silently
     }
 
-    // Only read for the events whose keywords hold a blank; such a keyword
-    // lies inside the keyword window, so the blank is at offset 53 or before.
-    auto digits = [message]() { return FirstSpaceOffset(message) + kFirstBlankToDigits; };
-
-    switch (event) {
-        case PanelEvent::FireLine:
-            SetGateBit(context, kFireBit, true, digits(), true);
-            StoreStatus(status.R, 0);
-            StoreStatus(status.S, 0);
-            break;
-        case PanelEvent::FireZone:
-            SetGateBit(context, kFireBit, true, digits(), false);
-            StoreStatus(status.R, 0);
-            StoreStatus(status.S, 0);
-            break;
-        case PanelEvent::FaultLine:
-            if (HasEndMarker(message, length)) {
-                StoreStatus(status.F, 0);
-                StoreStatus(status.S, 1);
-                SetGateBit(context, kFaultBit, false, kLineFaultEndDigits, true);
-            } else {
-                SetGateBit(context, kFaultBit, true, digits(), true);
-                StoreStatus(status.F, 1);
-                StoreStatus(status.R, 0);
-                StoreStatus(status.S, 0);
-            }
-            break;
-        case PanelEvent::FaultZone:
-            SetGateBit(context, kFaultBit, true, digits(), false);
-            StoreStatus(status.R, 0);
-            StoreStatus(status.F, 1);
-            StoreStatus(status.S, 0);
-            break;
-        case PanelEvent::FaultLineEnd:
-            // Never the first match: its keyword begins with the line-fault
-            // keyword, which is tried first and tests the "END" marker.
-            break;
-        case PanelEvent::FaultZoneEnd:
-            StoreStatus(status.F, 0);
-            StoreStatus(status.S, 1);
-            SetGateBit(context, kFaultBit, false, kZoneFaultEndDigits, false);
-            break;
-        case PanelEvent::PowerFaultEnd:
-            StoreStatus(status.F, 0);
-            StoreStatus(status.S, 1);
-            break;
-        case PanelEvent::PowerFault:
-            StoreStatus(status.F, 1);
-            StoreStatus(status.R, 0);
-            StoreStatus(status.S, 0);
-            break;
-        case PanelEvent::SounderSilenced:
-            StoreStatus(status.S, 1);
-            break;
-        case PanelEvent::TestEnd:
-            StoreStatus(status.T, 0);
-            break;
-        case PanelEvent::TestStart:
-            StoreStatus(status.T, 1);
-            break;
-        case PanelEvent::Reset:
-            ClearAllGates(context);
-            StoreStatus(status.R, 1);
-            StoreStatus(status.S, 1);
-            StoreStatus(status.F, 0);
-            StoreStatus(status.T, 0);
-            break;
+    event = LineEvent(event, HasEndMarker(message, length));
+    for (const ActionStep& step : ActionOf(event).steps) {
+        switch (step.kind) {
+            case StepKind::kNone:
+                return;
+            case StepKind::kWord:
+                StoreStatus(WordOf(status, step.word), step.value);
+                break;
+            case StepKind::kGateBit:
+                SetGateBit(context, step.bit, step.value != 0, DigitsStart(message, step.digits),
+                           step.lineForm);
+                break;
+            case StepKind::kClearAllGates:
+                ClearAllGates(context);
+                break;
+        }
     }
 }
 

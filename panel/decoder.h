@@ -1,28 +1,15 @@
 // Panel message decoder: recognises "RESET" or a Hebrew event keyword at
-// fixed places of the line in the MessageBuffer and acts on it.
+// fixed places of the line in the context's message buffer and carries out
+// the event's action (panel/events.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "driver/context.h"
+#include "host_abi/context.h"
+#include "panel/events.h"
 
 namespace zid {
-
-enum class PanelEvent : uint8_t {
-    FireLine,
-    FireZone,
-    FaultLine,
-    FaultZone,
-    FaultLineEnd,
-    FaultZoneEnd,
-    PowerFaultEnd,
-    PowerFault,
-    SounderSilenced,
-    TestEnd,
-    TestStart,
-    Reset,
-};
 
 struct EventKeyword {
     PanelEvent event;

@@ -1,19 +1,19 @@
 // Panel line framing: one NUL-terminated line, byte by byte, into the
-// context's MessageBuffer. CR and LF are dropped wherever they occur; a line
-// holds 1 to 100 characters.
-#include "host/qelmar.h"
-#include "panel/receiver.h"
-#include "panel/receiver_seams.h"
+// context's message buffer. CR and LF are dropped wherever they occur; a
+// line holds 1 to 100 characters.
+#include "panel/framing.h"
+
+#include "host_abi/qelmar.h"
 
 namespace zid {
 
-bool ReadPanelLine(ChannelContext* context) {
+bool ReadPanelLine(ChannelContext* context, ReadBytesFn readBytes) {
     char* const line = context->message;
     int stored = 0;
     int emptyReads = 0;
     for (;;) {
         uint8_t byte = 0;
-        if (!ReadPortByte(context, &byte, 1)) {
+        if (!readBytes(context, &byte, 1)) {
             ++emptyReads;
             if (stored == kMaxLineLength || emptyReads > kMaxEmptyReadsInLine) {
                 err(kLogLevel, "SulVOR: Failed to read a character from PLC");

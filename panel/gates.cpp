@@ -3,7 +3,7 @@
 // panel's reset writes zero to every registered gate.
 #include "panel/gates.h"
 
-#include "host/qelmar.h"
+#include "host_abi/qelmar.h"
 
 namespace zid {
 namespace {

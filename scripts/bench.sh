@@ -59,7 +59,7 @@ alloc_status=$?
 
 idle_s=30; [ $quick = 1 ] && idle_s=5
 say "CPU while idle ($idle_s s)"
-"$root/tests/serial/pty-com.sh" "$prefix" bash -c \
+"$root/cmake/pty-com.sh" "$prefix" bash -c \
   "\"$root/cmake/wine-run.sh\" $bits \"$prefix\" \"$win/bin/soak_host.exe\" --port \"\$ZID_DRIVER_COM\" --idle $idle_s" \
   >"$out/idle.txt" 2>"$out/idle.err" || { cat "$out/idle.err"; say "idle measurement failed"; }
 
@@ -68,7 +68,7 @@ if [ -f "$win/bin/serial_bench.exe" ]; then
   say "latency, burst and ReadPortByte under Wine on a pty (serial_bench)"
   serial_args=(latency 200 burst 1000 readbyte 1000)
   [ $quick = 1 ] && serial_args=(latency 50 burst 100 readbyte 200)
-  "$root/tests/serial/pty-com.sh" "$prefix" "$root/cmake/wine-run.sh" "$bits" "$prefix" \
+  "$root/cmake/pty-com.sh" "$prefix" "$root/cmake/wine-run.sh" "$bits" "$prefix" \
     "$win/bin/serial_bench.exe" "${serial_args[@]}" >"$out/serial.txt" 2>"$out/serial.err"
   serial_status=$?
   serial_txt=$out/serial.txt

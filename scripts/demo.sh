@@ -133,7 +133,7 @@ work=$(mktemp -d "$build/demo-run.XXXXXX")
 [ -n "${ZID_DEMO_KEEP:-}" ] || trap 'rm -rf "$work"' EXIT
 cp "$root/tools/demo/tags.txt" "$root/tools/demo/scenario.txt" "$work/"
 
-pty=$root/tests/serial/pty-com.sh
+pty=$root/cmake/pty-com.sh
 [ -f "$pty" ] || fail "$pty is missing"
 bash "$pty" "$WINEPREFIX" bash "$self" __session "$bin" "$work" 2> "$work/session.err"
 session=$?

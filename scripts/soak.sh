@@ -22,5 +22,5 @@ cmake --build "$build" -j2 --target soak_host zidpanel ZIZEZOZU QELMAR >/dev/nul
 bits=64
 grep -q 'ZID_WINE_BITS:.*=32' "$build/CMakeCache.txt" && bits=32
 prefix=$root/$build/wineprefix
-exec "$root/tests/serial/pty-com.sh" "$prefix" \
+exec "$root/cmake/pty-com.sh" "$prefix" \
   "$root/tests/soak/soak-session.sh" "$bits" "$prefix" "$root/$build/bin" "$lines"

@@ -1,8 +1,8 @@
-// The Win32 calls of the serial layer and of the receiver thread, reached
-// through one table of typed function pointers. The table starts out pointing
-// at the real kernel32 functions; tests install a table of fakes (which keep
-// the WINAPI calling convention) to count calls, check arguments and fail the
-// Nth call of any function.
+// Every Win32 call of the serial layer, reached through one table of typed
+// function pointers: the port calls, thread creation and Sleep. The table
+// starts out pointing at the real kernel32 functions; tests install a table
+// of fakes (which keep the WINAPI calling convention) to count calls, check
+// arguments and fail the Nth call of any function.
 //
 // Install a table only while no other thread uses the layer: the table is a
 // plain global, read without a lock on every call.
@@ -11,8 +11,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <type_traits>
 
-#include "driver/context.h"
+#include "serial/serial_port.h"
 
 namespace zid {
 
@@ -29,6 +30,8 @@ struct SerialCalls {
     BOOL(WINAPI* SetCommBreak)(HANDLE);
     BOOL(WINAPI* ClearCommBreak)(HANDLE);
     BOOL(WINAPI* CloseHandle)(HANDLE);
+    HANDLE(WINAPI* CreateThread)(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID,
+                                 DWORD, LPDWORD);
     VOID(WINAPI* Sleep)(DWORD);
 };
 
@@ -50,5 +53,8 @@ inline HANDLE ToWin32Handle(PortHandle port) {
 inline PortHandle FromWin32Handle(HANDLE handle) {
     return static_cast<PortHandle>(reinterpret_cast<uintptr_t>(handle));
 }
+
+// A ThreadRoutine is exactly what CreateThread starts.
+static_assert(std::is_same_v<ThreadRoutine, LPTHREAD_START_ROUTINE>);
 
 }  // namespace zid

@@ -1,21 +1,29 @@
-// Serial port access: eight free functions over a Win32 communications
-// handle. They keep no state, never log and never allocate; each returns a
-// small result code (ComSetReadTimeout: the previous timeout instead).
-// The signatures use portable types so that callers stay portable.
+// Serial port access: free functions over a Win32 communications handle.
+// They keep no state, never log and never allocate; each returns a small
+// result code (ComSetReadTimeout: the previous timeout instead). The
+// signatures use portable types so that their callers stay portable.
+//
+// Besides the port itself, the layer hands out the two other platform
+// services a channel needs: its reader thread and sleeping. Everything here
+// reaches Win32 through one table of calls that tests can replace
+// (serial_calls.h).
 #pragma once
 
 #include <cstdint>
 
-#include "driver/context.h"
+#include "host_abi/context.h"
 
 namespace zid {
 
+// Result codes of the layer.
 enum ComResult : int32_t {
     kComOk = 0,
-    kComOpenFailed = 1,         // device did not open, or refused its timeouts
-    kComShortWrite = 2,
-    kComStateQueryFailed = 4,
-    kComStateRefused = 5,
+    // The device failed: it did not open, refused its timeouts, or a read
+    // draining its input failed.
+    kComDeviceFailed = 1,
+    kComShortWrite = 2,         // fewer bytes written than asked
+    kComStateQueryFailed = 4,   // the line state could not be read
+    kComStateRefused = 5,       // the device refused the line state
     kComCallFailed = 7,         // a platform call failed, or a read got nothing
 };
 
@@ -30,5 +38,23 @@ int32_t ComSendBreak(uint32_t milliseconds, PortHandle handle);
 int32_t ComWrite(PortHandle handle, const void* buffer, uint32_t count, uint32_t* written);
 int32_t ComRead(PortHandle handle, void* buffer, uint32_t count, uint32_t* read);
 int32_t ComSleep(uint32_t milliseconds);
+
+// Bytes waiting in the port's input queue. A failed query (a closed port, a
+// handle of 0) gives 0: the count is undefined then, and a port in an
+// unknown state is better not read.
+uint32_t ComQueuedBytes(PortHandle handle);
+
+// A thread's routine, in the calling convention the platform starts threads
+// with (the 32-bit Windows ABI calls it __stdcall).
+#if defined(_WIN32) && defined(__i386__)
+#define ZID_THREAD_CALL __attribute__((stdcall))
+#else
+#define ZID_THREAD_CALL
+#endif
+using ThreadRoutine = unsigned long(ZID_THREAD_CALL*)(void* argument);
+
+// Starts routine(argument) on a thread of its own with a stack of stackSize
+// bytes. Nothing waits for the thread. False when it could not be created.
+bool ComStartThread(ThreadRoutine routine, void* argument, uint32_t stackSize);
 
 }  // namespace zid

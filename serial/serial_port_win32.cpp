@@ -11,7 +11,7 @@ namespace zid {
 const SerialCalls kWin32SerialCalls = {
     ::CreateFileA,  ::GetCommState, ::SetCommState, ::GetCommTimeouts, ::SetCommTimeouts,
     ::SetupComm,    ::ClearCommError, ::ReadFile,   ::WriteFile,       ::SetCommBreak,
-    ::ClearCommBreak, ::CloseHandle, ::Sleep,
+    ::ClearCommBreak, ::CloseHandle, ::CreateThread, ::Sleep,
 };
 
 namespace {
@@ -54,7 +54,7 @@ int32_t ComOpen(const char* name, const LineBlock* line, uint16_t lineFlags, Por
     HANDLE handle = gCalls.CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     *out = FromWin32Handle(handle);
-    if (handle == INVALID_HANDLE_VALUE) return kComOpenFailed;
+    if (handle == INVALID_HANDLE_VALUE) return kComDeviceFailed;
     // The null device is used as it is, unconfigured.
     if (std::strcmp(name, "NUL") == 0) return kComOk;
 
@@ -76,7 +76,7 @@ int32_t ComOpen(const char* name, const LineBlock* line, uint16_t lineFlags, Por
     timeouts.WriteTotalTimeoutConstant = 0;
     if (!gCalls.SetCommTimeouts(handle, &timeouts)) {
         gCalls.CloseHandle(handle);
-        return kComOpenFailed;
+        return kComDeviceFailed;
     }
 
     dcb.BaudRate = line->baud;
@@ -140,7 +140,7 @@ int32_t ComPurgeInput(PortHandle handle) {
     } while (ok == TRUE && got == kDrainChunk);
     // 0 means "nothing to restore" (or a previous timeout under 10 ms).
     if (saved != 0) ComSetReadTimeout(handle, saved);
-    return ok == TRUE ? kComOk : kComOpenFailed;
+    return ok == TRUE ? kComOk : kComDeviceFailed;
 }
 
 int32_t ComSendBreak(uint32_t milliseconds, PortHandle handle) {
@@ -178,6 +178,24 @@ int32_t ComRead(PortHandle handle, void* buffer, uint32_t count, uint32_t* read)
 int32_t ComSleep(uint32_t milliseconds) {
     gCalls.Sleep(milliseconds);
     return kComOk;
+}
+
+uint32_t ComQueuedBytes(PortHandle handle) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (gCalls.ClearCommError(ToWin32Handle(handle), &errors, &status) != TRUE) return 0;
+    return status.cbInQue;
+}
+
+bool ComStartThread(ThreadRoutine routine, void* argument, uint32_t stackSize) {
+    DWORD id = 0;
+    const HANDLE thread = gCalls.CreateThread(nullptr, stackSize, routine, argument, 0, &id);
+    if (thread == nullptr) return false;
+    // The thread runs on its own; nothing waits for it. Its handle is not a
+    // port's, so it goes straight back to kernel32 rather than through the
+    // table's CloseHandle, which closes ports (and which tests count).
+    ::CloseHandle(thread);
+    return true;
 }
 
 }  // namespace zid

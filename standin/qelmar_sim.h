@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "host/qelmar.h"
+#include "host_abi/qelmar.h"
 
 extern "C" {
 

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "driver/context.h"
+#include "host_abi/context.h"
 #include "panel/decoder.h"
 #include "panel/gates.h"
-#include "panel/line_composer.h"
 #include "standin/qelmar_sim.h"
+#include "tools/common/line_composer.h"
 
 namespace zid::bench {
 

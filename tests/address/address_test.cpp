@@ -7,7 +7,7 @@
 #include <string>
 
 #include "address/address.h"
-#include "driver/handlers.h"
+#include "driver/dispatch.h"
 #include "standin/qelmar_sim.h"
 
 namespace zid {
@@ -318,13 +318,16 @@ void PrepareRead(GuardedRead& r, GuardedPoint& p, uint32_t pointType, uint32_t g
     p.value.value = 0xBEEF;
 }
 
+constexpr uint32_t Type(PointType type) { return static_cast<uint32_t>(type); }
+
 TEST(ReadPoint, StatusWordsAndRefusedTypes) {
     struct {
         uint32_t pointType;
         int32_t result;
         uint16_t value;  // expected when result is 0
     } cases[] = {
-        {84, 0, 0x1111}, {70, 0, 0x2222}, {82, 0, 0x3333}, {83, 0, 0x4444},
+        {Type(PointType::kStatusT), 0, 0x1111}, {Type(PointType::kStatusF), 0, 0x2222},
+        {Type(PointType::kStatusR), 0, 0x3333}, {Type(PointType::kStatusS), 0, 0x4444},
         {1, 1, 0},       {69, 1, 0},      {85, 1, 0},      {71, 1, 0},
         {255, 1, 0},     {0x100 + 84, 1, 0}, {0xFFFFFFFFu, 1, 0},
     };
@@ -403,7 +406,7 @@ TEST(Dispatch, Codes3And5ReachTheirHandlers) {
     auto ctx = NewContext();
     char text[] = "!s";
     GuardedArgs g(text);
-    DriverRequest validate{ctx.get(), 3, 3, 0, &g.args};
+    DriverRequest validate{ctx.get(), CodeOf(Command::kValidateAddress), 3, 0, &g.args};
     EXPECT_EQ(Dispatch(&validate), 0);
     EXPECT_EQ(g.args.pointType, 'S');
 
@@ -411,7 +414,7 @@ TEST(Dispatch, Codes3And5ReachTheirHandlers) {
     GuardedRead r;
     GuardedPoint p;
     PrepareRead(r, p, static_cast<uint32_t>(g.args.pointType), 0);
-    DriverRequest read{ctx.get(), 5, 3, 0, &r.args};
+    DriverRequest read{ctx.get(), CodeOf(Command::kReadPoint), 3, 0, &r.args};
     EXPECT_EQ(Dispatch(&read), 0);
     EXPECT_EQ(p.value.value, 1);
 }

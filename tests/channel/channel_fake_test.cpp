@@ -1,6 +1,6 @@
-// The channel port commands against fakes of the serial layer, the thread
-// start and the host: results, log lines, the order of the steps and what
-// the context holds afterwards.
+// The channel port commands, through the command table, against fakes of the
+// serial layer (its port calls and thread start) and of the host: results,
+// log lines, the order of the steps and what the context holds afterwards.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "driver/handlers.h"
+#include "driver/dispatch.h"
 #include "tests/channel/fake_platform.h"
 
 using fake::world;
 using zid::ChannelContext;
+using zid::Command;
 using zid::PortChangeArgs;
 using zid::PortParams;
 
@@ -39,19 +40,9 @@ struct Channel : ::testing::Test {
         for (unsigned char b : mem->guard) ASSERT_EQ(b, 0xA5);
     }
 
-    int32_t Send(int32_t code, void* argument, int32_t channel = 3) {
-        // The handlers directly, by the codes the command table gives them.
-        DriverRequest request{&ctx, code, channel, 0, argument};
-        switch (code) {
-            case 1: return zid::StartChannel(&request);
-            case 2: return zid::PurgeChannel(&request);
-            case 11:
-            case 12: return zid::ClosePort(&request);
-            case 13: return zid::ReopenPort(&request);
-            case 15: return zid::ChangeSulParams(&request);
-        }
-        ADD_FAILURE() << "no channel command " << code;
-        return -1;
+    int32_t Send(Command command, void* argument, int32_t channel = 3) {
+        DriverRequest request{&ctx, zid::CodeOf(command), channel, 0, argument};
+        return zid::Dispatch(&request);
     }
 
     static PortParams Params(const char* name, int32_t enabled = 1, int32_t timeout = 4) {
@@ -72,7 +63,7 @@ struct Channel : ::testing::Test {
 
     int32_t Start(const char* name) {
         PortParams p = Params(name);
-        const int32_t r = Send(1, &p);
+        const int32_t r = Send(Command::kStartChannel, &p);
         world().calls.clear();
         world().log.clear();
         return r;
@@ -85,7 +76,7 @@ TEST_F(Channel, StartRunsItsStepsInOrderAndCountIsClearedLast) {
     PortParams p = Params("COM1", 1, 25);
     p.line = {19200, 7, 2, 1};
 
-    ASSERT_EQ(Send(1, &p, 0x1204), 0);
+    ASSERT_EQ(Send(Command::kStartChannel, &p, 0x1204), 0);
 
     EXPECT_EQ(fake::Kinds(), (Strings{"open", "timeout", "client", "thread"}));
     const auto& c = world().calls;
@@ -135,7 +126,7 @@ TEST_F(Channel, ClientNameCarriesTheChannelNumber) {
         fake::Reset();
         world().devices = {{"COM1", 0x101}};
         PortParams p = Params("COM1");
-        ASSERT_EQ(Send(1, &p, k.channel), 0);
+        ASSERT_EQ(Send(Command::kStartChannel, &p, k.channel), 0);
         ASSERT_EQ(world().calls.at(2).what, "client");
         EXPECT_EQ(world().calls[2].name, k.name);
         EXPECT_EQ(ctx.channel, k.stored);
@@ -147,7 +138,7 @@ TEST_F(Channel, StartWithEnabledZeroTouchesNothingElse) {
     ctx.clientId = 42;
     ctx.enabled = 1;
     PortParams p = Params("COM1", 0);
-    EXPECT_EQ(Send(1, &p), 0);
+    EXPECT_EQ(Send(Command::kStartChannel, &p), 0);
     EXPECT_TRUE(world().calls.empty());
     EXPECT_EQ(ctx.enabled, 0);
     EXPECT_EQ(ctx.count, 5u);
@@ -182,7 +173,7 @@ TEST_F(Channel, StartFailuresStopAtTheirStep) {
         world().clientStatus = k.clientStatus;
         world().threadStarts = k.threadStarts;
         PortParams p = Params(k.port);
-        EXPECT_EQ(Send(1, &p), k.result);
+        EXPECT_EQ(Send(Command::kStartChannel, &p), k.result);
         EXPECT_EQ(fake::Kinds(), k.calls);
         EXPECT_EQ(world().log, Strings{k.logLine});
         EXPECT_EQ(ctx.port, k.storedPort) << "the port stays open after a later failure";
@@ -196,7 +187,7 @@ TEST_F(Channel, LongPortNamesAreRefusedWithoutOpeningAnything) {
     PortParams p = Params("");
     std::memcpy(p.name, "COM123456789", 12);
     ctx.count = 4;
-    EXPECT_EQ(Send(1, &p), 2);
+    EXPECT_EQ(Send(Command::kStartChannel, &p), 2);
     EXPECT_TRUE(world().calls.empty());
     ASSERT_EQ(world().log.size(), 1u);
     EXPECT_NE(world().log[0].find("COM123456789"), std::string::npos) << world().log[0];
@@ -210,24 +201,24 @@ TEST_F(Channel, LongPortNamesAreRefusedWithoutOpeningAnything) {
     fake::Reset();
     world().devices = {{"COM12345678", 0x77}};
     p = Params("COM12345678");
-    EXPECT_EQ(Send(1, &p), 0);
+    EXPECT_EQ(Send(Command::kStartChannel, &p), 0);
     EXPECT_STREQ(ctx.settings.name, "COM12345678");
 }
 
 TEST_F(Channel, PurgeOnlyTouchesAnOpenPortAndAlwaysSucceeds) {
-    EXPECT_EQ(Send(2, nullptr), 0);
+    EXPECT_EQ(Send(Command::kPurgeChannel, nullptr), 0);
     EXPECT_TRUE(world().calls.empty());
 
     ctx.port = 0x101;
     world().purgeFails = true;
-    EXPECT_EQ(Send(2, nullptr), 0);
+    EXPECT_EQ(Send(Command::kPurgeChannel, nullptr), 0);
     ASSERT_EQ(fake::Kinds(), Strings{"purge"});
     EXPECT_EQ(world().calls[0].port, 0x101u);
 }
 
 TEST_F(Channel, CloseCodesElevenAndTwelve) {
-    for (int32_t code : {11, 12}) {
-        SCOPED_TRACE(code);
+    for (Command code : {Command::kClosePort, Command::kClosePortAlias}) {
+        SCOPED_TRACE(zid::CodeOf(code));
         SetUp();
         EXPECT_EQ(Send(code, nullptr), 0) << "nothing open";
         EXPECT_TRUE(world().calls.empty());
@@ -248,12 +239,12 @@ TEST_F(Channel, CloseCodesElevenAndTwelve) {
 
 TEST_F(Channel, ReopenUsesTheStoredSettingsAndKeepsTheFixedTimeout) {
     ASSERT_EQ(Start("COM1"), 0);
-    ASSERT_EQ(Send(12, nullptr), 0);
+    ASSERT_EQ(Send(Command::kClosePortAlias, nullptr), 0);
     ctx.enabled = 0;
     world().devices["COM1"] = 0x111;
     world().calls.clear();
 
-    EXPECT_EQ(Send(13, nullptr), 0);
+    EXPECT_EQ(Send(Command::kReopenPort, nullptr), 0);
     ASSERT_EQ(fake::Kinds(), Strings{"open"}) << "no timeout is applied on a re-open";
     EXPECT_EQ(world().calls[0].name, "COM1");
     EXPECT_EQ(world().calls[0].lineFlags, 0x4333);
@@ -263,14 +254,14 @@ TEST_F(Channel, ReopenUsesTheStoredSettingsAndKeepsTheFixedTimeout) {
     // A re-open that fails: result 2, no log line, the field untouched.
     world().devices.clear();
     ctx.enabled = 0;
-    EXPECT_EQ(Send(13, nullptr), 2);
+    EXPECT_EQ(Send(Command::kReopenPort, nullptr), 2);
     EXPECT_EQ(ctx.port, 0x111u);
     EXPECT_EQ(ctx.enabled, 0);
     EXPECT_TRUE(world().log.empty());
 }
 
 TEST_F(Channel, ReopenOfANeverStartedChannelFails) {
-    EXPECT_EQ(Send(13, nullptr), 2);
+    EXPECT_EQ(Send(Command::kReopenPort, nullptr), 2);
     EXPECT_EQ(ctx.port, 0u);
 }
 
@@ -305,14 +296,14 @@ TEST_F(Channel, ChangeParameters) {
         SetUp();
         ASSERT_EQ(Start("COM1"), 0);
         if (!k.openPort) {
-            ASSERT_EQ(Send(11, nullptr), 0);
+            ASSERT_EQ(Send(Command::kClosePort, nullptr), 0);
             world().calls.clear();
         }
         if (!k.newOpens) world().devices.erase(k.newName);
         ctx.enabled = 0;
 
         PortChangeArgs a = Change(k.newName, k.baud);
-        EXPECT_EQ(Send(15, &a), k.result);
+        EXPECT_EQ(Send(Command::kChangeSulParams, &a), k.result);
         EXPECT_EQ(fake::Kinds(), k.calls);
         EXPECT_EQ(ctx.port, k.portAfter);
         EXPECT_STREQ(ctx.settings.name, k.newName);
@@ -338,7 +329,7 @@ TEST_F(Channel, ChangeWithANegativeBaudStillCopiesTheLine) {
     // The baud field is tested as a signed 16-bit value: only 0 keeps the line.
     ASSERT_EQ(Start("COM1"), 0);
     PortChangeArgs a = Change("COM2", 0x8000);
-    EXPECT_EQ(Send(15, &a), 0);
+    EXPECT_EQ(Send(Command::kChangeSulParams, &a), 0);
     EXPECT_EQ(ctx.settings.line.baud, 0x8000);
 }
 
@@ -353,7 +344,7 @@ TEST_F(Channel, ChangeToALongNameChangesNothing) {
         PortChangeArgs a{};
         std::memcpy(a.name, name, std::min<size_t>(std::strlen(name), sizeof a.name));
         a.line = {4800, 8, 0, 0};
-        EXPECT_EQ(Send(15, &a), 2);
+        EXPECT_EQ(Send(Command::kChangeSulParams, &a), 2);
         EXPECT_TRUE(world().calls.empty()) << "nothing closed, nothing opened";
         ASSERT_EQ(world().log.size(), 1u);
         EXPECT_NE(world().log[0].find(std::string(name, std::min<size_t>(std::strlen(name), 16))),

@@ -19,13 +19,12 @@
 #include <thread>
 #include <vector>
 
-#include "driver/handlers.h"
-#include "driver/sulmain.h"
-#include "panel/line_composer.h"
-#include "panel/receiver_seams.h"
+#include "driver/dispatch.h"
+#include "panel/receiver.h"
 #include "serial/serial_calls.h"
 #include "serial/serial_port.h"
 #include "standin/qelmar_sim.h"
+#include "tools/common/line_composer.h"
 
 namespace {
 
@@ -110,8 +109,8 @@ struct Channel {
 
     Channel() { std::memset(ctx.get(), 0, sizeof *ctx); }
 
-    int32_t Send(int32_t code, void* argument) {
-        DriverRequest request{ctx.get(), code, number, 0, argument};
+    int32_t Send(Command code, void* argument) {
+        DriverRequest request{ctx.get(), CodeOf(code), number, 0, argument};
         return SulMain(&request);
     }
     int32_t Start(const char* name, int32_t enabled = 1, LineBlock line = {9600, 8, 0, 0}) {
@@ -120,13 +119,13 @@ struct Channel {
         p.enabled = enabled;
         p.timeout = 4;
         p.line = line;
-        return Send(1, &p);
+        return Send(Command::kStartChannel, &p);
     }
     int32_t Change(const char* name, uint16_t baud = 0) {
         PortChangeArgs a{};
         std::memcpy(a.name, name, std::min(std::strlen(name), sizeof a.name));
         a.line = {baud, 8, 0, 0};
-        return Send(15, &a);
+        return Send(Command::kChangeSulParams, &a);
     }
     PortHandle Port() { return LoadPort(*ctx); }
 };
@@ -141,13 +140,10 @@ struct Commands : ::testing::Test {
         SerialCalls calls = kWin32SerialCalls;
         calls.CreateFileA = CountingCreateFileA;
         calls.CloseHandle = CountingCloseHandle;
+        calls.CreateThread = NoThread;
         SetSerialCalls(&calls);
-        gCreateReceiverThread = NoThread;
     }
-    void TearDown() override {
-        SetSerialCalls(nullptr);
-        gCreateReceiverThread = ::CreateThread;
-    }
+    void TearDown() override { SetSerialCalls(nullptr); }
 };
 
 TEST_F(Commands, StartOnNul) {
@@ -169,7 +165,7 @@ TEST_F(Commands, StartOnNul) {
     EXPECT_EQ(gThread.calls, 1);
     EXPECT_EQ(gThread.stack, 32768u);
     EXPECT_TRUE(LogLines().empty());
-    EXPECT_EQ(ch.Send(11, nullptr), 0);
+    EXPECT_EQ(ch.Send(Command::kClosePort, nullptr), 0);
 }
 
 TEST_F(Commands, StartFailures) {
@@ -209,7 +205,7 @@ TEST_F(Commands, StartFailures) {
         if (c.enabled == 0) {
             EXPECT_EQ(gDevices.creates, 0);
         }
-        EXPECT_EQ(ch.Send(11, nullptr), 0);
+        EXPECT_EQ(ch.Send(Command::kClosePort, nullptr), 0);
         EXPECT_EQ(gDevices.open["NUL"], 0);
         QelSimFailMkClient(0);
     }
@@ -217,25 +213,25 @@ TEST_F(Commands, StartFailures) {
 
 TEST_F(Commands, PurgeCloseTwiceAndReopen) {
     Channel ch;
-    EXPECT_EQ(ch.Send(2, nullptr), 0) << "purge with no port";
+    EXPECT_EQ(ch.Send(Command::kPurgeChannel, nullptr), 0) << "purge with no port";
     ASSERT_EQ(ch.Start("NUL"), 0);
-    EXPECT_EQ(ch.Send(2, nullptr), 0) << "purge on NUL, whose queue cannot be read";
+    EXPECT_EQ(ch.Send(Command::kPurgeChannel, nullptr), 0) << "purge on NUL, whose queue cannot be read";
 
-    EXPECT_EQ(ch.Send(12, nullptr), 0);
+    EXPECT_EQ(ch.Send(Command::kClosePortAlias, nullptr), 0);
     EXPECT_EQ(ch.Port(), 0u);
     EXPECT_EQ(gDevices.open["NUL"], 0);
     const int creates = gDevices.creates;
-    EXPECT_EQ(ch.Send(12, nullptr), 0) << "second close finds port 0";
-    EXPECT_EQ(ch.Send(2, nullptr), 0);
+    EXPECT_EQ(ch.Send(Command::kClosePortAlias, nullptr), 0) << "second close finds port 0";
+    EXPECT_EQ(ch.Send(Command::kPurgeChannel, nullptr), 0);
 
     ch.ctx->enabled = 0;
-    EXPECT_EQ(ch.Send(13, nullptr), 0);
+    EXPECT_EQ(ch.Send(Command::kReopenPort, nullptr), 0);
     EXPECT_EQ(gDevices.creates, creates + 1);
     EXPECT_NE(ch.Port(), 0u);
     EXPECT_EQ(ch.ctx->enabled, 1);
     EXPECT_EQ(gDevices.open["NUL"], 1);
     EXPECT_TRUE(LogLines().empty());
-    EXPECT_EQ(ch.Send(11, nullptr), 0);
+    EXPECT_EQ(ch.Send(Command::kClosePort, nullptr), 0);
 }
 
 TEST_F(Commands, ChangeParameters) {
@@ -249,7 +245,7 @@ TEST_F(Commands, ChangeParameters) {
         EXPECT_EQ(gDevices.open["NUL"], 2) << "not closed first";
         EXPECT_EQ(ch.ctx->settings.line.baud, 19200);
         EXPECT_EQ(ch.ctx->settings.line.dataBits, 7);
-        EXPECT_EQ(ch.Send(11, nullptr), 0);
+        EXPECT_EQ(ch.Send(Command::kClosePort, nullptr), 0);
     }
     // The same name while open: no close, and the second open is refused.
     {
@@ -261,8 +257,8 @@ TEST_F(Commands, ChangeParameters) {
         EXPECT_EQ(ch.Port(), old) << "the old port stays in use";
         EXPECT_EQ(gDevices.open["NUL"], 1);
         EXPECT_EQ(LogLines(), Strings{"SulVOR> ChangeSulParams() open new COM port failed"});
-        EXPECT_EQ(ch.Send(2, nullptr), 0);
-        EXPECT_EQ(ch.Send(11, nullptr), 0);
+        EXPECT_EQ(ch.Send(Command::kPurgeChannel, nullptr), 0);
+        EXPECT_EQ(ch.Send(Command::kClosePort, nullptr), 0);
         EXPECT_EQ(gDevices.open["NUL"], 0) << "and is closed by code 11";
     }
     // A missing port: the old one is closed and the field holds no stale handle.
@@ -275,8 +271,8 @@ TEST_F(Commands, ChangeParameters) {
         EXPECT_EQ(gDevices.open["NUL"], 0);
         EXPECT_EQ(LogLines(), Strings{"SulVOR> ChangeSulParams() open new COM port failed"});
         const int creates = gDevices.creates;
-        EXPECT_EQ(ch.Send(12, nullptr), 0);
-        EXPECT_EQ(ch.Send(13, nullptr), 2) << "the stored name is the missing port now";
+        EXPECT_EQ(ch.Send(Command::kClosePortAlias, nullptr), 0);
+        EXPECT_EQ(ch.Send(Command::kReopenPort, nullptr), 2) << "the stored name is the missing port now";
         EXPECT_EQ(gDevices.creates, creates + 1);
         EXPECT_EQ(ch.Port(), 0u);
     }
@@ -302,7 +298,7 @@ TEST_F(Commands, LongNamesAreRefused) {
     EXPECT_EQ(std::memcmp(&ch.ctx->settings, &before, sizeof before), 0);
     ASSERT_EQ(LogLines().size(), 1u);
     EXPECT_NE(LogLines()[0].find("\\\\.\\COM1234567"), std::string::npos) << LogLines()[0];
-    EXPECT_EQ(ch.Send(11, nullptr), 0);
+    EXPECT_EQ(ch.Send(Command::kClosePort, nullptr), 0);
 }
 
 // --- On pty lines, with the receiver thread running ---------------------------------
@@ -373,7 +369,7 @@ TEST_F(Lines, PortChangedAndReopenedWhileTheReceiverRuns) {
         std::strcpy(text, tag);
         TagAddressArgs args{};
         args.address = text;
-        ASSERT_EQ(ch.Send(3, &args), 0) << tag;
+        ASSERT_EQ(ch.Send(Command::kValidateAddress, &args), 0) << tag;
     }
 
     // Line 1 first.
@@ -393,10 +389,10 @@ TEST_F(Lines, PortChangedAndReopenedWhileTheReceiverRuns) {
     EXPECT_EQ(Gate("020700"), 0);
 
     // Closed and re-opened while the thread runs.
-    ASSERT_EQ(ch.Send(12, nullptr), 0);
+    ASSERT_EQ(ch.Send(Command::kClosePortAlias, nullptr), 0);
     EXPECT_EQ(ch.Port(), 0u);
     Sleep(100);  // the receiver polls a closed port: nothing happens
-    ASSERT_EQ(ch.Send(13, nullptr), 0);
+    ASSERT_EQ(ch.Send(Command::kReopenPort, nullptr), 0);
     panel2.Send(PanelEvent::FaultZone, 0, 0, 5);
     ASSERT_TRUE(WaitForGate("000005", 3)) << "next line after the re-open";
 
@@ -416,7 +412,7 @@ TEST_F(Lines, PortChangedAndReopenedWhileTheReceiverRuns) {
     for (int i = 0; i < 300 && !Logged("SulVOR : ShutDown !"); ++i) Sleep(10);
     EXPECT_TRUE(Logged("SulVOR : ShutDown !"));
     EXPECT_NE(ch.Port(), 0u);
-    EXPECT_EQ(ch.Send(11, nullptr), 0);
+    EXPECT_EQ(ch.Send(Command::kClosePort, nullptr), 0);
 }
 
 }  // namespace

@@ -3,8 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "host/qelmar.h"
-#include "panel/receiver.h"
+#include "host_abi/qelmar.h"
 #include "serial/serial_port.h"
 
 namespace fake {
@@ -34,7 +33,7 @@ int32_t ComOpen(const char* name, const LineBlock* line, uint16_t lineFlags, Por
     auto it = fake::world().devices.find(name);
     if (it == fake::world().devices.end()) {
         *out = kInvalidPort;
-        return kComOpenFailed;
+        return kComDeviceFailed;
     }
     *out = it->second;
     return kComOk;
@@ -62,10 +61,21 @@ int32_t ComPurgeInput(PortHandle handle) {
     return fake::world().purgeFails ? kComCallFailed : kComOk;
 }
 
-bool StartReceiverThread(ChannelContext* context) {
+// The receiver thread is started for real up to here; the thread itself
+// never runs, so the calls it would make answer as an idle port.
+int32_t ComRead(PortHandle, void*, uint32_t, uint32_t* read) {
+    if (read) *read = 0;
+    return kComCallFailed;
+}
+int32_t ComSleep(uint32_t) { return kComOk; }
+uint32_t ComQueuedBytes(PortHandle) { return 0; }
+
+bool ComStartThread(ThreadRoutine, void* argument, uint32_t stackSize) {
+    const auto* context = static_cast<const ChannelContext*>(argument);
     fake::Call c{"thread", ""};
     c.countAtCall = context->count;
     c.port = context->port;
+    c.value = static_cast<int32_t>(stackSize);
     fake::world().calls.push_back(c);
     return fake::world().threadStarts;
 }
@@ -88,4 +98,16 @@ extern "C" void err(int32_t level, const char* format, ...) {
     std::vsnprintf(line, sizeof line, format, args);
     va_end(args);
     fake::world().log.push_back(std::to_string(level) + "|" + line);
+}
+
+// The rest of the host library: the receiver thread and the decoder call
+// these, and neither ever runs here.
+extern "C" {
+void QelRmClient(uint8_t) {}
+uint16_t QelWaitMsg(uint8_t, void*, int32_t) { return 0; }
+uint16_t QelGetGateIdByAddressStr(uint8_t, uint8_t, const char*, uint32_t*) { return 2; }
+uint16_t QelGetGateRawValue(uint8_t, uint32_t, RawGateValue*, int32_t) { return 2; }
+uint16_t QelCook(uint8_t, uint32_t, RawGateValue, CookedValue*) { return 2; }
+uint16_t QelPutGateVal(uint8_t, uint32_t, int32_t, CookedValue, int32_t, int32_t) { return 2; }
+void QelGetQelmarVer(uint8_t, uint16_t* version, char*) { *version = 0; }
 }

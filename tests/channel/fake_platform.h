@@ -1,6 +1,8 @@
-// Link-time fakes of the serial layer, the receiver thread start and the two
-// host calls the channel commands make. Every call is written to one ordered
-// record, so tests can check both what was called and in which order.
+// Link-time fakes of the serial layer (its port calls and its thread start)
+// and of the two host calls the channel commands make. Natively the serial
+// layer has no table of calls to fake: its seam is Win32's. Every call is
+// written to one ordered record, so tests can check both what was called
+// and in which order.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/context.h"
+#include "host_abi/context.h"
 
 namespace fake {
 
@@ -16,7 +18,7 @@ struct Call {
     std::string what;  // "open", "close", "timeout", "purge", "client", "thread"
     std::string name;  // open: port name; client: client name
     zid::PortHandle port = 0;
-    int32_t value = 0;             // timeout: tens of ms
+    int32_t value = 0;             // timeout: tens of ms; thread: stack bytes
     zid::LineBlock line{};         // open
     uint16_t lineFlags = 0;        // open
     uint32_t countAtCall = 0;      // thread: address count when it was started

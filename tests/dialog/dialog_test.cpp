@@ -7,7 +7,9 @@
 // OK on the "Error" message box.
 //
 // The dialog is shown once per load of the driver, so each scenario runs in
-// a process of its own:   dialog_tests.exe SCENARIO
+// a process of its own:   dialog_tests.exe SCENARIO [DRIVER.DLL]
+// The program loads the driver at run time, as a host does; a copy of it
+// under another file name must show its dialog just the same.
 // Exit code 0 when every check held, 1 otherwise.
 //
 // If the user thread gives up (a window that never appears, a failed check
@@ -23,10 +25,13 @@
 #include <string>
 
 #include "address/dialog_ids.h"
-#include "driver/sulmain.h"
+#include "host_abi/commands.h"
 #include "standin/qelmar_sim.h"
 
 namespace {
+
+using SulMainFn = int32_t (*)(DriverRequest*);
+SulMainFn gSulMain = nullptr;
 
 std::atomic<int> g_failures{0};
 
@@ -411,6 +416,16 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    const char* dll = argc > 2 ? argv[2] : "ZIZEZOZU.DLL";
+    const HMODULE driver = LoadLibraryA(dll);
+    gSulMain = driver ? reinterpret_cast<SulMainFn>(
+                            reinterpret_cast<void*>(GetProcAddress(driver, "SulMain")))
+                      : nullptr;
+    if (gSulMain == nullptr) {
+        std::fprintf(stderr, "cannot load %s or find its SulMain\n", dll);
+        return 1;
+    }
+
     QelSimReset();
     QelSimSetVersion(sc->version);
     QelSimFailMkClient(sc->failMkClient ? 1 : 0);
@@ -432,8 +447,8 @@ int main(int argc, char** argv) {
     std::memset(&out, 0x5A, sizeof out);
     const GuardedOutput untouched = out;
     zid::AddressDialogArgs args{out.buffer, owner};
-    DriverRequest request{nullptr, 16, 1, 0, &args};
-    const int32_t result = SulMain(&request);
+    DriverRequest request{nullptr, CodeOf(zid::Command::kComposeAddress), 1, 0, &args};
+    const int32_t result = gSulMain(&request);
 
     if (user != nullptr) {
         CHECK(WaitForSingleObject(user, kDialogAppearMs + 60000) == WAIT_OBJECT_0);
@@ -459,8 +474,8 @@ int main(int argc, char** argv) {
         std::strcpy(tag, out.buffer);
         zid::TagAddressArgs tagArgs{};
         tagArgs.address = tag;
-        DriverRequest validate{&context, 3, 1, 0, &tagArgs};
-        CHECK(SulMain(&validate) == 1);
+        DriverRequest validate{&context, CodeOf(zid::Command::kValidateAddress), 1, 0, &tagArgs};
+        CHECK(gSulMain(&validate) == zid::kRefused);
         CHECK(context.count == 0);
     }
 
@@ -470,7 +485,7 @@ int main(int argc, char** argv) {
     HANDLE watch = CreateThread(nullptr, 0, CancelAnyDialog, nullptr, 0, nullptr);
     const GuardedOutput before = out;
     const DWORD start = GetTickCount();
-    CHECK(SulMain(&request) == 53);
+    CHECK(gSulMain(&request) == zid::kNoAddressComposed);
     CHECK(GetTickCount() - start < 1000);
     CHECK(QelSimJournalCount() == 0);
     CHECK(FindWindowA(kDialogClass, kTitle) == nullptr);

@@ -2,6 +2,7 @@
 # Runs one scenario of the dialog test program under an X server of its own
 # (Xvfb) and Wine.
 #   run-dialog.sh BITS PREFIX PROGRAM SCENARIO [SCREENSHOT.png]
+# ZID_DIALOG_DLL names the driver file the program loads (default ZIZEZOZU.DLL).
 #
 # The dialog tests use a Wine prefix of their own, with a wineserver that
 # lives for one test only. A warm server that was started without a display,
@@ -43,7 +44,7 @@ if [ -n "$png" ]; then
   export ZID_SCREENSHOT_TAKEN="Z:$(printf '%s' "$shot_dir/taken" | tr / '\\')"
 fi
 
-"$root/cmake/wine-run.sh" "$bits" "$prefix" "$program" "$scenario" &
+"$root/cmake/wine-run.sh" "$bits" "$prefix" "$program" "$scenario" ${ZID_DIALOG_DLL:+"$ZID_DIALOG_DLL"} &
 pid=$!
 
 shot_failed=0

@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/dispatch.h"
 #include "driver/driver_info.h"
-#include "driver/handlers.h"
-#include "driver/sulmain.h"
 
 using namespace zid;
 
@@ -40,7 +39,7 @@ TEST(DriverInfoCommand, FillsEveryFieldWhateverTheRecordHeld) {
         GuardedInfo g;
         memset(&g, fill, sizeof g);
         // Any context pointer, even none: code 14 touches no channel.
-        DriverRequest r = Request(14, nullptr, &g.info);
+        DriverRequest r = Request(CodeOf(Command::kGetDriverInfo), nullptr, &g.info);
         EXPECT_EQ(0, SulMain(&r));
         EXPECT_EQ(82, g.info.driverCode);
         EXPECT_STREQ("ZID-12 Fire Detection", g.info.name);
@@ -62,7 +61,7 @@ TEST(DriverInfoCommand, FillsEveryFieldWhateverTheRecordHeld) {
 
 TEST(DriverInfoCommand, InstallationBannerIsByteExact) {
     GuardedInfo g{};
-    DriverRequest r = Request(14, nullptr, &g.info);
+    DriverRequest r = Request(CodeOf(Command::kGetDriverInfo), nullptr, &g.info);
     ASSERT_EQ(0, SulMain(&r));
     const std::string banner(g.info.banner);
     ASSERT_EQ(379u, banner.size());
@@ -128,8 +127,8 @@ TEST(Dispatch, ClosingTwiceAnswersTheSameForCodesElevenAndTwelve) {
     // to close and answer alike.
     auto context = std::make_unique<ChannelContext>();
     memset(context.get(), 0, sizeof(ChannelContext));
-    DriverRequest r11 = Request(11, context.get(), nullptr);
-    DriverRequest r12 = Request(12, context.get(), nullptr);
+    DriverRequest r11 = Request(CodeOf(Command::kClosePort), context.get(), nullptr);
+    DriverRequest r12 = Request(CodeOf(Command::kClosePortAlias), context.get(), nullptr);
     const int32_t first = SulMain(&r11);
     EXPECT_EQ(first, SulMain(&r12));
     EXPECT_EQ(first, SulMain(&r12));

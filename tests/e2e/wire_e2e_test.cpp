@@ -1,4 +1,4 @@
-// End to end under Wine on a pty pair (tests/serial/pty-com.sh): a channel
+// End to end under Wine on a pty pair (cmake/pty-com.sh): a channel
 // started through the command table on the driver's COM port, with its real
 // receiver thread, and the stand-in host ticking every few milliseconds.
 // The test plays the panel on the other end.
@@ -27,13 +27,13 @@
 #include <string>
 #include <vector>
 
-#include "driver/handlers.h"
-#include "driver/requests.h"
-#include "panel/line_composer.h"
-#include "panel/receiver_seams.h"
+#include "driver/dispatch.h"
+#include "host_abi/requests.h"
+#include "panel/receiver.h"
 #include "serial/serial_calls.h"
 #include "serial/serial_port.h"
 #include "standin/qelmar_sim.h"
+#include "tools/common/line_composer.h"
 
 namespace {
 
@@ -110,8 +110,8 @@ uint16_t Gate(const char* address) {
 // --- The channel, started as the host starts it -----------------------------
 struct Channel {
     std::unique_ptr<ChannelContext> ctx = std::make_unique<ChannelContext>();
-    int32_t Command(int32_t code, void* argument, int32_t channel = kChannel) {
-        DriverRequest r{ctx.get(), code, channel, 0, argument};
+    int32_t Command(zid::Command code, void* argument, int32_t channel = kChannel) {
+        DriverRequest r{ctx.get(), CodeOf(code), channel, 0, argument};
         return Dispatch(&r);
     }
     int32_t Start(const std::string& port, int32_t channel = kChannel) {
@@ -120,20 +120,20 @@ struct Channel {
         p.enabled = 1;
         p.timeout = kTimeout;
         p.line = LineBlock{9600, 8, 0, 0};
-        return Command(1, &p, channel);
+        return Command(zid::Command::kStartChannel, &p, channel);
     }
     int32_t Register(const char* address) {
         char text[32];
         std::snprintf(text, sizeof text, "%s", address);
         TagAddressArgs a{};
         a.address = text;
-        return Command(3, &a);
+        return Command(zid::Command::kValidateAddress, &a);
     }
     int32_t Change(const std::string& port) {
         PortChangeArgs a{};
         std::snprintf(a.name, sizeof a.name, "%s", Device(port).c_str());
         a.line = LineBlock{0, 0, 0, 0};  // baud 0: keep the stored line
-        return Command(15, &a);
+        return Command(zid::Command::kChangeSulParams, &a);
     }
 };
 
@@ -298,14 +298,14 @@ TEST_F(WireE2E, PortClosedAndReopenedMidLine) {
     Write(gPanel, ">>EVT: 03:04:05 ZID-12 ");
     ASSERT_TRUE(LineOpen());
     Sleep(10);
-    ASSERT_EQ(gChannel->Command(11, nullptr), kDone);
+    ASSERT_EQ(gChannel->Command(zid::Command::kClosePort, nullptr), kDone);
     EXPECT_EQ(LoadPort(Ctx()), 0u);
     // The half line is given up once reads on the closed port fail.
     EXPECT_TRUE(WaitUntil([&] { return CountSince(mark, kIllegal) == 1; }, 5000));
     EXPECT_EQ(CountSince(mark, kFailed), 1u);
     EXPECT_EQ(CountSince(mark, kRead), 0u);
     Sleep(100);
-    ASSERT_EQ(gChannel->Command(13, nullptr), kDone);
+    ASSERT_EQ(gChannel->Command(zid::Command::kReopenPort, nullptr), kDone);
     // Whatever of the half line is left is ended by a NUL of its own.
     Write(gPanel, std::string(1, '\0'));
     EXPECT_TRUE(NextGoodLineDecodes(gPanel, 3, 12));
@@ -345,7 +345,7 @@ TEST_F(WireE2E, PurgeMidLine) {
     Write(gPanel, ">>EVT: 03:04:05 ZID-12 ");
     ASSERT_TRUE(LineOpen());
     Write(gPanel, std::string(200, 'x'));
-    EXPECT_EQ(gChannel->Command(2, nullptr), kDone);
+    EXPECT_EQ(gChannel->Command(zid::Command::kPurgeChannel, nullptr), kDone);
     Write(gPanel, std::string(1, '\0'));
     EXPECT_TRUE(NextGoodLineDecodes(gPanel, 12, 0));
 }
@@ -374,10 +374,17 @@ TEST_F(WireE2E, HostLookupsAndWritesFailing) {
     EXPECT_TRUE(NextGoodLineDecodes(gPanel, 3, 12));
 }
 
-HANDLE WINAPI NoThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD,
-                       LPDWORD) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
+// Thread creation through the serial layer's table, installed before any
+// channel starts: it refuses while told to.
+std::atomic<bool> gRefuseThreads{false};
+HANDLE WINAPI RefusableCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack,
+                                    LPTHREAD_START_ROUTINE routine, LPVOID argument, DWORD flags,
+                                    LPDWORD id) {
+    if (gRefuseThreads) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    return ::CreateThread(security, stack, routine, argument, flags, id);
 }
 
 // A second channel that cannot make its client, then one whose thread does
@@ -385,16 +392,15 @@ HANDLE WINAPI NoThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LP
 TEST_F(WireE2E, SecondChannelFailingToStart) {
     Channel second;
     QelSimFailMkClient(1);
-    EXPECT_EQ(second.Start("NUL", kChannel + 1), kNothingToDo);
+    EXPECT_EQ(second.Start("NUL", kChannel + 1), kRefused);
     QelSimFailMkClient(0);
-    EXPECT_EQ(second.Command(11, nullptr, kChannel + 1), kDone);
+    EXPECT_EQ(second.Command(zid::Command::kClosePort, nullptr, kChannel + 1), kDone);
     EXPECT_TRUE(NextGoodLineDecodes(gPanel, 10, 40));
 
-    const CreateThreadFn saved = gCreateReceiverThread;
-    gCreateReceiverThread = NoThread;
+    gRefuseThreads = true;
     EXPECT_EQ(second.Start("NUL", kChannel + 1), kPortFailure);
-    gCreateReceiverThread = saved;
-    EXPECT_EQ(second.Command(11, nullptr, kChannel + 1), kDone);
+    gRefuseThreads = false;
+    EXPECT_EQ(second.Command(zid::Command::kClosePort, nullptr, kChannel + 1), kDone);
     EXPECT_TRUE(NextGoodLineDecodes(gPanel, 11, 39));
 }
 
@@ -405,10 +411,13 @@ int main(int argc, char** argv) {
     const char* driver = std::getenv("ZID_DRIVER_COM");
     const char* panel = std::getenv("ZID_PANEL_COM");
     if (!driver || !panel) {
-        std::fprintf(stderr, "SKIP: no pty pair (run through tests/serial/pty-com.sh)\n");
+        std::fprintf(stderr, "SKIP: no pty pair (run through cmake/pty-com.sh)\n");
         return 77;
     }
     gDriverCom = driver;
     gPanelCom = panel;
+    SerialCalls calls = kWin32SerialCalls;
+    calls.CreateThread = RefusableCreateThread;
+    SetSerialCalls(&calls);
     return RUN_ALL_TESTS();
 }

@@ -6,8 +6,8 @@
 #include <random>
 
 #include "panel/decoder.h"
-#include "panel/line_composer.h"
 #include "panel_fixture.h"
+#include "tools/common/line_composer.h"
 
 namespace zid::test {
 namespace {

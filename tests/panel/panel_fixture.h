@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/context.h"
+#include "host_abi/context.h"
 #include "standin/qelmar_sim.h"
 #include "tests/support/journal.h"
 

@@ -13,4 +13,4 @@ build=$(cd "${1:-$root/build/win64}" && pwd) || exit 1
 prefix=$build/wineprefix
 "$root/cmake/wine-session.sh" start 64 "$prefix"
 trap '"$root/cmake/wine-session.sh" stop 64 "$prefix"' EXIT
-"$here/pty-com.sh" "$prefix" "$root/cmake/wine-run.sh" 64 "$prefix" "$build/bin/serial_bench.exe" "$@"
+"$root/cmake/pty-com.sh" "$prefix" "$root/cmake/wine-run.sh" 64 "$prefix" "$build/bin/serial_bench.exe" "$@"

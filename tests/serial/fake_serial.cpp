@@ -146,7 +146,8 @@ VOID WINAPI FakeSleep(DWORD ms) {
 constexpr zid::SerialCalls kFakeCalls = {
     FakeCreateFileA, FakeGetCommState, FakeSetCommState, FakeGetCommTimeouts,
     FakeSetCommTimeouts, FakeSetupComm, FakeClearCommError, FakeReadFile,
-    FakeWriteFile, FakeSetCommBreak, FakeClearCommBreak, FakeCloseHandle, FakeSleep,
+    FakeWriteFile, FakeSetCommBreak, FakeClearCommBreak, FakeCloseHandle, ::CreateThread,
+    FakeSleep,
 };
 
 }  // namespace

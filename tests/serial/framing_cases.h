@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "panel/receiver_seams.h"
+#include "panel/framing.h"
 
 namespace framing {
 

@@ -1,10 +1,10 @@
-// Line framing on its own, with ReadPortByte replaced at link time.
+// Line framing on its own, over a scripted byte source.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
 
-#include "panel/receiver.h"
+#include "panel/framing.h"
 #include "standin/qelmar_sim.h"
 #include "tests/serial/framing_cases.h"
 
@@ -30,10 +30,7 @@ std::vector<std::string> Logs() {
     return logs;
 }
 
-}  // namespace
-
-namespace zid {
-bool ReadPortByte(ChannelContext* context, uint8_t* buffer, uint32_t count) {
+bool ScriptedBytes(zid::ChannelContext* context, uint8_t* buffer, uint32_t count) {
     if (context != gPort.context || count != 1) gPort.badCall = true;
     if (gPort.next >= gPort.script.size()) return false;
     const int value = gPort.script[gPort.next++];
@@ -41,9 +38,6 @@ bool ReadPortByte(ChannelContext* context, uint8_t* buffer, uint32_t count) {
     *buffer = static_cast<uint8_t>(value);
     return true;
 }
-}  // namespace zid
-
-namespace {
 
 class FramingNative : public ::testing::Test {
 protected:
@@ -61,7 +55,7 @@ TEST_F(FramingNative, Cases) {
         SCOPED_TRACE(c.name);
         SetUp();
         gPort.script = c.script;
-        EXPECT_EQ(zid::ReadPanelLine(context.get()), c.accepted);
+        EXPECT_EQ(zid::ReadPanelLine(context.get(), ScriptedBytes), c.accepted);
         EXPECT_FALSE(gPort.badCall);
         EXPECT_EQ(gPort.next, c.reads);
         EXPECT_EQ(Logs(), c.logs);
@@ -80,19 +74,19 @@ using framing::operator+;
 // within ten reads.
 TEST_F(FramingNative, BoundKeepsShortPausesAndEndsDeadPortsQuickly) {
     gPort.script = framing::Bytes("AB") + framing::Empties(3) + framing::Bytes("C") + framing::Nul();
-    EXPECT_TRUE(zid::ReadPanelLine(context.get()));
+    EXPECT_TRUE(zid::ReadPanelLine(context.get(), ScriptedBytes));
     EXPECT_STREQ(context->message, "ABC");
     SetUp();
     gPort.script = framing::Bytes("AB");
-    EXPECT_FALSE(zid::ReadPanelLine(context.get()));
+    EXPECT_FALSE(zid::ReadPanelLine(context.get(), ScriptedBytes));
     EXPECT_LE(gPort.next, 2u + 10u);
 }
 
 TEST_F(FramingNative, RestOfOverlongLineIsTheNextLine) {
     gPort.script = framing::Bytes(framing::Letters(100) + "XYZ") + framing::Nul();
-    EXPECT_FALSE(zid::ReadPanelLine(context.get()));
+    EXPECT_FALSE(zid::ReadPanelLine(context.get(), ScriptedBytes));
     std::memset(context->message, 0, 100);
-    EXPECT_TRUE(zid::ReadPanelLine(context.get()));
+    EXPECT_TRUE(zid::ReadPanelLine(context.get(), ScriptedBytes));
     EXPECT_STREQ(context->message, "YZ");  // the 101st character went with the rejected line
 }
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "panel/receiver.h"
-#include "panel/receiver_seams.h"
+#include "panel/receiver.h"
 #include "serial/serial_calls.h"
 #include "serial/serial_port.h"
 #include "tests/serial/fake_serial.h"
@@ -41,7 +41,9 @@ protected:
         QelSimSetLogEcho(0);
         QelSimSetTickPeriod(0);
         fake::Install();
-        gCreateReceiverThread = RecordingCreateThread;
+        SerialCalls calls = SerialApi();
+        calls.CreateThread = RecordingCreateThread;
+        SetSerialCalls(&calls);
         gCreateFails = false;
         ctx = std::make_unique<ChannelContext>();
         const LineBlock line{9600, 8, 0, 0};
@@ -62,7 +64,6 @@ protected:
                                                      steps::Logs().back() == steps::kShutDown; },
                                          15000));
         }
-        gCreateReceiverThread = ::CreateThread;
         fake::Uninstall();
     }
 

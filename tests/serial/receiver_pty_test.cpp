@@ -11,7 +11,7 @@
 #include <string>
 
 #include "panel/receiver.h"
-#include "panel/receiver_seams.h"
+#include "panel/receiver.h"
 #include "serial/serial_calls.h"
 #include "serial/serial_port.h"
 #include "tests/serial/framing_cases.h"
@@ -247,7 +247,7 @@ int main(int argc, char** argv) {
     const char* driver = std::getenv("ZID_DRIVER_COM");
     const char* panel = std::getenv("ZID_PANEL_COM");
     if (!driver || !panel) {
-        std::fprintf(stderr, "SKIP: no pty pair (run through tests/serial/pty-com.sh)\n");
+        std::fprintf(stderr, "SKIP: no pty pair (run through cmake/pty-com.sh)\n");
         return 77;
     }
     gDriverCom = driver;

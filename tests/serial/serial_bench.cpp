@@ -23,11 +23,11 @@
 #include <thread>
 #include <vector>
 
-#include "panel/line_composer.h"
 #include "panel/receiver.h"
 #include "serial/serial_calls.h"
 #include "serial/serial_port.h"
 #include "standin/qelmar_sim.h"
+#include "tools/common/line_composer.h"
 
 namespace {
 
@@ -293,7 +293,7 @@ int main(int argc, char** argv) {
     const char* driver = std::getenv("ZID_DRIVER_COM");
     const char* panel = std::getenv("ZID_PANEL_COM");
     if (!driver || !panel) {
-        std::fprintf(stderr, "SKIP: no pty pair (run through tests/serial/pty-com.sh)\n");
+        std::fprintf(stderr, "SKIP: no pty pair (run through cmake/pty-com.sh)\n");
         return 77;
     }
     if (!Setup(driver, panel)) {

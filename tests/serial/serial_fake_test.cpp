@@ -143,9 +143,9 @@ TEST_F(SerialFake, OpenFailuresCloseTheHandleAndFreeTheDevice) {
         int32_t code;
     };
     const Case cases[] = {
-        {fake::kCreateFile, kComOpenFailed},
+        {fake::kCreateFile, kComDeviceFailed},
         {fake::kGetCommState, kComStateQueryFailed},
-        {fake::kSetCommTimeouts, kComOpenFailed},
+        {fake::kSetCommTimeouts, kComDeviceFailed},
         {fake::kSetCommState, kComStateRefused},
     };
     for (const Case& c : cases) {
@@ -244,7 +244,7 @@ TEST_F(SerialFake, PurgeReportsFailedReadAndKeepsDrainTimeoutWhenNothingToRestor
     const PortHandle h = OpenOk();
     Dev().arrivals.push_back(std::string(600, 'x'));
     Dev().failAt[fake::kReadFile] = 2;
-    EXPECT_EQ(ComPurgeInput(h), kComOpenFailed);
+    EXPECT_EQ(ComPurgeInput(h), kComDeviceFailed);
     EXPECT_EQ(Dev().Count(fake::kReadFile), 2);
     EXPECT_EQ(Dev().timeouts.ReadTotalTimeoutConstant, 1000u);  // restored
 

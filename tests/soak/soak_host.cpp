@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/requests.h"
+#include "host_abi/requests.h"
 #include "standin/qelmar_sim.h"
 
 namespace {

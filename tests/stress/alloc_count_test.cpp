@@ -12,13 +12,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "address/address.h"
 #include "address/spin.h"
-#include "driver/context.h"
-#include "driver/handlers.h"
-#include "driver/requests.h"
-#include "host/qelmar.h"
+#include "host_abi/context.h"
+#include "host_abi/qelmar.h"
+#include "host_abi/requests.h"
 #include "panel/decoder.h"
-#include "panel/receiver.h"
+#include "panel/framing.h"
 
 // From the sanitizer runtime (its header is not shipped with every compiler).
 extern "C" int __sanitizer_install_malloc_and_free_hooks(
@@ -94,14 +94,14 @@ void err(int32_t, const char* format, ...) {
 }
 }  // extern "C"
 
-namespace zid {
-bool ReadPortByte(ChannelContext* context, uint8_t* buffer, uint32_t count) {
-    (void)LoadPort(*context);
+namespace {
+bool WireBytes(zid::ChannelContext* context, uint8_t* buffer, uint32_t count) {
+    (void)zid::LoadPort(*context);
     if (count != 1 || gWirePos >= gWireSize) return false;
     *buffer = static_cast<uint8_t>(gWire[gWirePos++]);
     return true;
 }
-}  // namespace zid
+}  // namespace
 
 int main() {
     if (__sanitizer_install_malloc_and_free_hooks(OnMalloc, OnFree) == 0) {
@@ -141,16 +141,18 @@ int main() {
             std::snprintf(text, sizeof text, "%s", a);
             zid::TagAddressArgs args{};
             args.address = text;
-            DriverRequest request{ctx, 3, 1, 0, &args};
+            DriverRequest request{ctx, zid::CodeOf(zid::Command::kValidateAddress), 1, 0, &args};
             zid::ValidateAddress(&request);
         }
-        for (uint32_t type : {0u, uint32_t('T'), uint32_t('F'), uint32_t('R'), uint32_t('S'), 99u}) {
+        using zid::PointType;
+        for (uint32_t type : {0u, uint32_t(PointType::kStatusT), uint32_t(PointType::kStatusF),
+                              uint32_t(PointType::kStatusR), uint32_t(PointType::kStatusS), 99u}) {
             zid::PointValue value{};
             zid::PointReadArgs read{};
             read.pointType = type;
             read.gateId = 1;
             read.valueOut = &value;
-            DriverRequest request{ctx, 5, 1, 0, &read};
+            DriverRequest request{ctx, zid::CodeOf(zid::Command::kReadPoint), 1, 0, &read};
             zid::ReadPoint(&request);
         }
         int32_t value = 0;
@@ -162,7 +164,7 @@ int main() {
         gWirePos = 0;
         while (gWirePos < gWireSize) {
             ++lines;
-            if (zid::ReadPanelLine(ctx)) {
+            if (zid::ReadPanelLine(ctx, WireBytes)) {
                 ++accepted;
                 zid::DecodePanelMessage(ctx);
             }

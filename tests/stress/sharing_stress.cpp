@@ -5,7 +5,7 @@
 // Receiver side: frames panel lines byte by byte (ReadPanelLine over a port
 // that reads the context's port field for every byte, as the Win32 one does)
 // and decodes them: fires, faults, status events, and a reset every few
-// lines, whose walk reads the AddressTable while it grows.
+// lines, whose walk reads the address table while it grows.
 // Host side, at the same time: registers gate addresses with command 3 until
 // the table is full, reads the four status words and gates with command 5,
 // and swaps the port field between handles and 0.
@@ -22,17 +22,19 @@
 #include <thread>
 #include <vector>
 
-#include "driver/context.h"
-#include "driver/handlers.h"
-#include "driver/requests.h"
+#include "driver/dispatch.h"
+#include "host_abi/context.h"
+#include "host_abi/requests.h"
 #include "panel/decoder.h"
-#include "panel/line_composer.h"
-#include "panel/receiver.h"
+#include "panel/framing.h"
 #include "standin/qelmar_sim.h"
+#include "tools/common/line_composer.h"
 
 namespace {
 
 constexpr uint8_t kClient = 5;
+constexpr int32_t kValidate = zid::CodeOf(zid::Command::kValidateAddress);
+constexpr int32_t kRead = zid::CodeOf(zid::Command::kReadPoint);
 constexpr uint8_t kChannel = 2;
 constexpr zid::PortHandle kPorts[] = {0, 0x104, 0x2F8, 0x7FFFFFF0};
 
@@ -74,18 +76,16 @@ std::string AddressText(int i) {
     return text;
 }
 
-}  // namespace
-
-namespace zid {
 // The receiver's port: one byte per call, from the port the context holds
 // at this moment (read through the accessor, as the Win32 layer does).
-bool ReadPortByte(ChannelContext* context, uint8_t* buffer, uint32_t count) {
-    if (!KnownPort(LoadPort(*context))) gBadPortSeen.fetch_add(1);
+bool WireBytes(zid::ChannelContext* context, uint8_t* buffer, uint32_t count) {
+    if (!KnownPort(zid::LoadPort(*context))) gBadPortSeen.fetch_add(1);
     if (count != 1 || gWirePos >= gWire.size()) return false;
     *buffer = static_cast<uint8_t>(gWire[gWirePos++]);
     return true;
 }
-}  // namespace zid
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const int lines = argc > 1 ? std::atoi(argv[1]) : 1500;
@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
     volatile uint32_t planted = 0;
     std::thread receiver([&] {
         for (int i = 0; i < lines; ++i) {
-            if (zid::ReadPanelLine(ctx)) {
+            if (zid::ReadPanelLine(ctx, WireBytes)) {
                 ++accepted;
                 if (!hostDone.load()) ++overlapped;
                 if (plantRace) planted = ctx->count;
@@ -146,16 +146,17 @@ int main(int argc, char** argv) {
                 std::string text = AddressText(registered++);
                 zid::TagAddressArgs args{};
                 args.address = text.data();
-                DriverRequest request{ctx, 3, kChannel, 0, &args};
+                DriverRequest request{ctx, kValidate, kChannel, 0, &args};
                 if (zid::Dispatch(&request) != zid::kDone) ++refused;
             }
-            const uint32_t types[] = {'T', 'F', 'R', 'S'};
-            for (uint32_t t : types) {
+            using zid::PointType;
+            for (PointType t : {PointType::kStatusT, PointType::kStatusF, PointType::kStatusR,
+                                PointType::kStatusS}) {
                 zid::PointValue value{};
                 zid::PointReadArgs read{};
-                read.pointType = t;
+                read.pointType = static_cast<uint32_t>(t);
                 read.valueOut = &value;
-                DriverRequest r{ctx, 5, kChannel, 0, &read};
+                DriverRequest r{ctx, kRead, kChannel, 0, &read};
                 zid::Dispatch(&r);
                 if (value.value > 1) ++badStatus;
             }
@@ -166,7 +167,7 @@ int main(int argc, char** argv) {
             std::string text = AddressText(registered++);
             zid::TagAddressArgs args{};
             args.address = text.data();
-            DriverRequest request{ctx, 3, kChannel, 0, &args};
+            DriverRequest request{ctx, kValidate, kChannel, 0, &args};
             if (zid::Dispatch(&request) != zid::kDone) ++refused;
         }
         hostDone = true;

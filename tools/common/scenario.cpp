@@ -193,60 +193,33 @@ void PanelModel::Apply(const PanelCommand& command) {
         return;
     }
     if (command.kind != PanelCommand::kEvent) return;
-    const zid::PanelLineFields& f = command.fields;
-    const std::string gate = GateOf(f);
+    const std::string gate = GateOf(command.fields);
     auto store = [&](const std::string& address, uint16_t value) {
         uint16_t& now = gates[address];
         if (now != value) history[address].push_back(value);
         now = value;
     };
-    auto set = [&](uint16_t bit) { store(gate, static_cast<uint16_t>(gates[gate] | bit)); };
-    auto clear = [&](uint16_t bit) { store(gate, static_cast<uint16_t>(gates[gate] & ~bit)); };
-    switch (f.event) {
-        case PanelEvent::FireLine:
-        case PanelEvent::FireZone:
-            set(1);
-            R = 0;
-            S = 0;
-            break;
-        case PanelEvent::FaultLine:
-        case PanelEvent::FaultZone:
-            set(2);
-            F = 1;
-            R = 0;
-            S = 0;
-            break;
-        case PanelEvent::FaultLineEnd:
-        case PanelEvent::FaultZoneEnd:
-            clear(2);
-            F = 0;
-            S = 1;
-            break;
-        case PanelEvent::PowerFault:
-            F = 1;
-            R = 0;
-            S = 0;
-            break;
-        case PanelEvent::PowerFaultEnd:
-            F = 0;
-            S = 1;
-            break;
-        case PanelEvent::SounderSilenced:
-            S = 1;
-            break;
-        case PanelEvent::TestStart:
-            T = 1;
-            break;
-        case PanelEvent::TestEnd:
-            T = 0;
-            break;
-        case PanelEvent::Reset:
-            for (auto& entry : gates) store(entry.first, 0);
-            R = 1;
-            S = 1;
-            F = 0;
-            T = 0;
-            break;
+    // The driver's own steps for the line's event, applied to the model.
+    const zid::PanelEvent event = zid::LineEvent(command.fields.event, command.fields.endMarker);
+    for (const zid::ActionStep& step : zid::ActionOf(event).steps) {
+        switch (step.kind) {
+            case zid::StepKind::kNone:
+                return;
+            case zid::StepKind::kWord: {
+                uint16_t* words[] = {&T, &F, &R, &S};  // in StatusWord order
+                *words[static_cast<int>(step.word)] = step.value;
+                break;
+            }
+            case zid::StepKind::kGateBit: {
+                const auto mask = static_cast<uint16_t>(1u << step.bit);
+                const uint16_t now = gates[gate];
+                store(gate, static_cast<uint16_t>(step.value ? now | mask : now & ~mask));
+                break;
+            }
+            case zid::StepKind::kClearAllGates:
+                for (auto& entry : gates) store(entry.first, 0);
+                break;
+        }
     }
 }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "panel/decoder.h"
-#include "panel/line_composer.h"
+#include "tools/common/line_composer.h"
 
 namespace zidtools {
 

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "address/address.h"
-#include "driver/requests.h"
+#include "host_abi/requests.h"
 #include "standin/qelmar_sim.h"
 #include "tools/common/numbers.h"
 #include "tools/common/readable.h"

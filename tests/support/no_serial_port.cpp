@@ -1,16 +1,14 @@
-// Native stand-ins for the Win32 layer, for test programs that pull in the
-// whole command table on Linux. Each answers as a platform that has no
-// serial device and no display would: opens fail, nothing starts, no
-// address is composed.
-#include "driver/handlers.h"
-#include "panel/receiver.h"
+// The serial layer of a machine with no serial devices, for test programs
+// that link the whole driver natively. The layer's seam is a table of Win32
+// calls, which Linux does not have; so natively it is replaced here, at link
+// time: opens fail, nothing starts, reads get nothing.
 #include "serial/serial_port.h"
 
 namespace zid {
 
 int32_t ComOpen(const char*, const LineBlock*, uint16_t, PortHandle* out) {
     *out = kInvalidPort;
-    return kComOpenFailed;
+    return kComDeviceFailed;
 }
 int32_t ComClose(PortHandle) { return kComCallFailed; }
 int32_t ComSetReadTimeout(PortHandle, int32_t) { return 0; }
@@ -22,7 +20,7 @@ int32_t ComRead(PortHandle, void*, uint32_t, uint32_t* read) {
     return kComCallFailed;
 }
 int32_t ComSleep(uint32_t) { return kComOk; }
-bool StartReceiverThread(ChannelContext*) { return false; }
-int32_t ComposeAddress(DriverRequest*) { return kNoAddressComposed; }
+uint32_t ComQueuedBytes(PortHandle) { return 0; }
+bool ComStartThread(ThreadRoutine, void*, uint32_t) { return false; }
 
 }  // namespace zid

@@ -43,12 +43,12 @@ static_assert(sizeof(PortSettings) == 22);
 static_assert(offsetof(PortSettings, line) == 12);
 static_assert(offsetof(PortSettings, lineFlags) == 20);
 
-// The four panel status words, each 0 or 1.
+// The four panel status words, each 0 or 1, written by the decoder only.
 struct StatusWords {
-    uint16_t T;  // panel test in progress
-    uint16_t F;  // a line, zone or power fault is present
-    uint16_t R;  // reset received since the last fire or fault
-    uint16_t S;  // sounder silenced or fault ended since the last fire or fault
+    uint16_t T;  // 1 from a panel test's start to its end or a reset
+    uint16_t F;  // 1 after a fault starts; 0 after any fault ends, or a reset
+    uint16_t R;  // 1 after a reset, until the next fire or fault start
+    uint16_t S;  // 1 after silencing, a fault's end or a reset; 0 after a fire or fault start
 };
 static_assert(sizeof(StatusWords) == 8);
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "driver/context.h"
+#include "host_abi/context.h"
 
 extern "C" {
 

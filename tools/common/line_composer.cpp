@@ -18,7 +18,7 @@
 //             other events: the keyword alone
 //
 // The line ends right after its last text; nothing follows offset 53.
-#include "panel/line_composer.h"
+#include "tools/common/line_composer.h"
 
 namespace zid {
 namespace {

@@ -1,0 +1,17 @@
+// The driver's entry point and its command table.
+#pragma once
+
+#include <cstdint>
+
+#include "host_abi/commands.h"
+
+namespace zid {
+
+// Calls the handler of request->command. Codes without a handler (0, 8, 9,
+// negative and above 16) return kRefused and touch nothing.
+int32_t Dispatch(DriverRequest* request);
+
+}  // namespace zid
+
+// The driver's one export. __cdecl, undecorated (see ZIZEZOZU.def).
+extern "C" int32_t SulMain(DriverRequest* request);

@@ -1,7 +1,0 @@
-#pragma once
-
-#include <cstdint>
-
-#include "driver/requests.h"
-
-extern "C" int32_t SulMain(DriverRequest* request);
