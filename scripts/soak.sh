@@ -23,4 +23,4 @@ bits=64
 grep -q 'ZID_WINE_BITS:.*=32' "$build/CMakeCache.txt" && bits=32
 prefix=$root/$build/wineprefix
 exec "$root/cmake/pty-com.sh" "$prefix" \
-  "$root/tests/soak/soak-session.sh" "$bits" "$prefix" "$root/$build/bin" "$lines"
+  "$root/cmake/soak-session.sh" "$bits" "$prefix" "$root/$build/bin" "$lines"

@@ -88,7 +88,7 @@ inline std::string IgnoredLine() {
     return line;
 }
 
-// Puts a line into the MessageBuffer as the receiver leaves it.
+// Puts a line into the message buffer as the receiver leaves it.
 inline void SetLine(ChannelContext& ctx, const std::string& line) {
     std::memset(ctx.message, 0, sizeof ctx.message);
     std::memcpy(ctx.message, line.data(), line.size() < kMaxLineLength ? line.size() : kMaxLineLength);

@@ -348,7 +348,7 @@ bool WaitForGate(const char* address, uint16_t value, int ms = 5000) {
 struct Lines : ::testing::Test {
     void SetUp() override {
         if (Env("ZID_LINE1_DRIVER").empty() || Env("ZID_LINE2_DRIVER").empty())
-            GTEST_SKIP() << "no pty lines (run through tests/channel/two-lines.sh)";
+            GTEST_SKIP() << "no pty lines (run through cmake/pty-com.sh with ZID_PTY_LINES=2)";
         QelSimReset();
         QelSimSetLogEcho(0);
         QelSimSetTickPeriod(10);

@@ -68,7 +68,7 @@ class PanelTest : public ::testing::Test {
     }
     void TearDown() override { QelSimReset(); }
 
-    // Places a line in the MessageBuffer as the receiver leaves it: the
+    // Places a line in the message buffer as the receiver leaves it: the
     // characters, a NUL, zeros up to the end.
     void SetLine(const std::string& line) {
         ASSERT_LE(line.size(), size_t(kMaxLineLength));

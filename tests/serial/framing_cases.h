@@ -1,6 +1,5 @@
-// Line framing cases shared by the native test (a link-time ReadPortByte
-// fake) and the Windows test (the real ReadPortByte over the fake call
-// table). A script is what the port delivers, one read at a time: a byte
+// Line framing cases shared by the native test (a scripted byte source)
+// and the Windows test (the real ReadPortByte over the fake call table). A script is what the port delivers, one read at a time: a byte
 // value, or kEmpty for a read that comes back with nothing.
 #pragma once
 
@@ -17,7 +16,7 @@ struct Case {
     const char* name;
     std::vector<int> script;
     bool accepted;                   // ReadPanelLine's result
-    std::string line;                // the MessageBuffer up to its NUL, when accepted
+    std::string line;                // the message buffer up to its NUL, when accepted
     std::vector<std::string> logs;   // err lines written, in order
     size_t reads;                    // script entries consumed
 };

@@ -45,7 +45,8 @@ protected:
         QelSimReset();
         QelSimSetLogEcho(0);
         context = std::make_unique<zid::ChannelContext>();
-        gPort = Port{context.get()};
+        gPort = Port{};
+        gPort.context = context.get();
     }
     std::unique_ptr<zid::ChannelContext> context;
 };

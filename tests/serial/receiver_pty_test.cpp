@@ -232,8 +232,11 @@ TEST_F(ReceiverPty, ShutdownAfterOneSecond) {
     EXPECT_GE(elapsed, 950u);
     ASSERT_TRUE(steps::WaitUntil([] { return !steps::Logs().empty(); }, 5000));
     EXPECT_EQ(steps::Logs(), std::vector<std::string>{steps::kShutDown});
-    for (const QelSimCall& c : steps::Journal())
-        if (c.kind == kCallRmClient) EXPECT_EQ(c.clientId, gLine->client);
+    for (const QelSimCall& c : steps::Journal()) {
+        if (c.kind == kCallRmClient) {
+            EXPECT_EQ(c.clientId, gLine->client);
+        }
+    }
     // The port stays open.
     DWORD errors = 0;
     COMSTAT status{};

@@ -27,12 +27,10 @@
 #include <string>
 #include <vector>
 
-#include "host_abi/requests.h"
 #include "standin/qelmar_sim.h"
+#include "tools/common/driver_host.h"
 
 namespace {
-
-using SulMainFn = int32_t (*)(DriverRequest*);
 
 std::atomic<long> gRead{0}, gIllegal{0}, gFailed{0}, gOther{0};
 
@@ -130,36 +128,23 @@ int main(int argc, char** argv) {
     QelSimSetLogSink(Sink, nullptr);
     QelSimSetTickPeriod(uint32_t(tick));
 
-    HMODULE dll = LoadLibraryA("ZIZEZOZU.DLL");
-    if (!dll) {
-        std::fprintf(stderr, "soak: cannot load ZIZEZOZU.DLL (error %lu)\n", GetLastError());
+    zidtools::DriverLibrary driver;
+    std::string error;
+    if (!driver.Load("ZIZEZOZU.DLL", error)) {
+        std::fprintf(stderr, "soak: %s\n", error.c_str());
         return 1;
     }
-    auto sulMain = reinterpret_cast<SulMainFn>(reinterpret_cast<void*>(GetProcAddress(dll, "SulMain")));
-    if (!sulMain) return 1;
-
-    zid::DriverInfo info{};
-    DriverRequest infoRequest{nullptr, 14, 1, 0, &info};
-    sulMain(&infoRequest);
-    void* context = std::calloc(1, info.contextSize);
     const int32_t channel = 1;
-    zid::PortParams params{};
-    std::snprintf(params.name, sizeof params.name, "%s", port.c_str());
-    params.enabled = 1;
-    params.timeout = info.timeout;
-    params.line = info.line;
-    DriverRequest start{context, 1, channel, 0, &params};
-    if (const int32_t r = sulMain(&start); r != 0) {
+    zidtools::DriverChannel host(driver, channel);
+    if (const int32_t r = host.Start(zidtools::MakePortParams(driver.Info(), port, {})); r != 0) {
         std::fprintf(stderr, "soak: start on %s gave %d\n", port.c_str(), r);
         return 1;
     }
     for (const std::string& a : AllGateAddresses()) {
         QelSimDefineGate(channel, a.c_str());
         std::string text = a;
-        zid::TagAddressArgs args{};
-        args.address = text.data();
-        DriverRequest tag{context, 3, channel, 0, &args};
-        if (sulMain(&tag) != 0) {
+        int32_t pointType = 0;
+        if (host.Validate(text, pointType) != 0) {
             std::fprintf(stderr, "soak: tag %s refused\n", a.c_str());
             return 1;
         }
@@ -184,11 +169,9 @@ int main(int argc, char** argv) {
         std::printf("soak: idle cpu %.3f %% of one core (%.0f ms in %.0f ms, host ticking every %d ms, "
                     "%ld lines read)\n",
                     100.0 * used / wall, used, wall, tick, gRead.load());
-        uint8_t idleClient = static_cast<unsigned char*>(context)[34];
-        QelSimShutdownClient(idleClient);
+        QelSimShutdownClient(host.ClientId());
         Sleep(1200);
-        DriverRequest closeIdle{context, 11, channel, 0, nullptr};
-        sulMain(&closeIdle);
+        host.Close();
         return 0;
     }
 
@@ -245,7 +228,6 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "soak: cannot read %s\n", expect.c_str());
             stateOk = false;
         }
-        auto* ctx = static_cast<unsigned char*>(context);
         for (std::string text; std::getline(in, text);) {
             std::istringstream ls(text);
             std::string kind, name, value;
@@ -260,9 +242,11 @@ int main(int argc, char** argv) {
                 }
                 ++compared;
             } else if (kind == "status") {
-                const std::map<char, size_t> offsets = {{'T', 36}, {'F', 38}, {'R', 40}, {'S', 42}};
-                uint16_t word = 0;
-                std::memcpy(&word, ctx + offsets.at(name[0]), 2);
+                const std::map<char, zid::PointType> types = {
+                    {'T', zid::PointType::kStatusT}, {'F', zid::PointType::kStatusF},
+                    {'R', zid::PointType::kStatusR}, {'S', zid::PointType::kStatusS}};
+                uint16_t word = 0xFFFF;
+                host.Read(types.at(name[0]), 0, word);
                 if (word != std::strtoul(value.c_str(), nullptr, 10)) {
                     std::fprintf(stderr, "soak: status %s is %u, the panel's model says %s\n",
                                  name.c_str(), word, value.c_str());
@@ -274,11 +258,9 @@ int main(int argc, char** argv) {
     }
 
     // Shut the channel down as the host does.
-    uint8_t client = static_cast<unsigned char*>(context)[34];
-    QelSimShutdownClient(client);
+    QelSimShutdownClient(host.ClientId());
     Sleep(1200);
-    DriverRequest close{context, 11, channel, 0, nullptr};
-    sulMain(&close);
+    host.Close();
 
     const long read = gRead.load();
     const bool counted = read == lines && gIllegal == 0 && gFailed == 0 && gOther == 0;
@@ -299,6 +281,5 @@ int main(int argc, char** argv) {
     std::printf("soak: %.1f s, %.0f lines/s\n", last.seconds, last.seconds > 0 ? read / last.seconds : 0.0);
     const bool ok = counted && stateOk && flat;
     std::printf("soak: %s\n", ok ? "PASS" : "FAIL");
-    std::free(context);
     return ok ? 0 : 1;
 }

@@ -8,7 +8,7 @@
 set -u
 bits=$1 prefix=$2 bin=$3 lines=$4 baud=${5:-65535}
 here=$(cd "$(dirname "$0")" && pwd)
-run="$here/../../cmake/wine-run.sh $bits $prefix"
+run="$here/wine-run.sh $bits $prefix"
 work=$(mktemp -d "${TMPDIR:-/tmp}/zid-soak.XXXXXX")
 host_pid=
 cleanup() {
