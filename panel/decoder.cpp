@@ -144,22 +144,27 @@ int FirstSpaceOffset(const char* line) {
     return -1;
 }
 
+bool FindLineEvent(const char* line, PanelEvent* event) {
+    const int length = LineLength(line);
+    char window[kKeywordWindowLength + 1];
+    TakeWindow(line, length, kResetWindowStart, kResetWindowLength, window);
+    if (ContainsText(window, "RESET")) {
+        *event = PanelEvent::Reset;
+        return true;
+    }
+    TakeWindow(line, length, kKeywordWindowStart, kKeywordWindowLength, window);
+    PanelEvent keyword;
+    if (!FindEvent(window, &keyword)) return false;
+    *event = LineEvent(keyword, HasEndMarker(line, length));
+    return true;
+}
+
 void DecodePanelMessage(ChannelContext* context) {
     const char* const message = context->message;
-    const int length = LineLength(message);
     StatusWords& status = context->status;
 
     PanelEvent event;
-    char window[kKeywordWindowLength + 1];
-    TakeWindow(message, length, kResetWindowStart, kResetWindowLength, window);
-    if (ContainsText(window, "RESET")) {
-        event = PanelEvent::Reset;
-    } else {
-        TakeWindow(message, length, kKeywordWindowStart, kKeywordWindowLength, window);
-        if (!FindEvent(window, &event)) return;  // not a panel event: dropped silently
-    }
-
-    event = LineEvent(event, HasEndMarker(message, length));
+    if (!FindLineEvent(message, &event)) return;  // not a panel event: dropped silently
     for (const ActionStep& step : ActionOf(event).steps) {
         switch (step.kind) {
             case StepKind::kNone:

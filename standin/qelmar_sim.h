@@ -56,6 +56,10 @@ void QelSimShutdownClient(uint8_t clientId);
 uint8_t QelSimFindClient(const char* name);
 // Number of QelWaitMsg calls of the client now blocked waiting (0 or 1).
 int32_t QelSimWaiting(uint8_t clientId);
+// The client whose QelWaitMsg the calling thread last called; 0 when it
+// never called it. A log sink runs on the thread that logged, so this tells
+// it which channel's receiver thread wrote the line.
+uint8_t QelSimCallerClient(void);
 
 // --- Journal of every call received ----------------------------------------
 enum QelSimCallKind : int32_t {

@@ -197,7 +197,12 @@ void QelRmClient(uint8_t clientId) {
     s.tick.notify_all();
 }
 
+// The client whose messages this thread last waited for: a channel's
+// receiver thread waits for its own client only.
+thread_local uint8_t tWaitingClient = 0;
+
 uint16_t QelWaitMsg(uint8_t clientId, void* message, int32_t one) {
+    tWaitingClient = clientId;
     State& s = S();
     std::unique_lock<std::mutex> guard(s.lock);
     {
@@ -458,6 +463,8 @@ uint8_t QelSimFindClient(const char* name) {
         if (s.clients[id].live && s.clients[id].name == (name ? name : "")) return static_cast<uint8_t>(id);
     return 0;
 }
+
+uint8_t QelSimCallerClient(void) { return tWaitingClient; }
 
 int32_t QelSimWaiting(uint8_t clientId) {
     State& s = S();

@@ -10,6 +10,7 @@
 #include "host_abi/commands.h"
 #include "host_abi/context.h"
 #include "host_abi/requests.h"
+#include "tools/common/channel_config.h"
 
 namespace zidtools {
 
@@ -54,6 +55,9 @@ public:
     bool PortOpen();
     zid::PortSettings Settings() const;
     uint8_t ClientId() const;
+    // The line in the message buffer (up to 100 characters). Only the
+    // channel's receiver thread may call it, from a log line it writes.
+    std::string BufferedLine() const;
 
 private:
     zid::ChannelContext& Context();
@@ -63,10 +67,7 @@ private:
 };
 
 // The parameters of command 1: the port name and the driver's defaults,
-// each replaced by the setting given (a negative setting is not given).
-struct LineSettings {
-    long baud = -1, dataBits = -1, stopBits = -1, parity = -1, timeout = -1;
-};
+// each replaced by the setting given.
 zid::PortParams MakePortParams(const zid::DriverInfo& info, const std::string& port,
                                const LineSettings& settings);
 

@@ -110,6 +110,13 @@ zid::PortSettings DriverChannel::Settings() const {
     return reinterpret_cast<const zid::ChannelContext*>(context_.data())->settings;
 }
 
+std::string DriverChannel::BufferedLine() const {
+    const char* message = reinterpret_cast<const zid::ChannelContext*>(context_.data())->message;
+    size_t n = 0;
+    while (n < static_cast<size_t>(zid::kMaxLineLength) && message[n] != '\0') ++n;
+    return std::string(message, n);
+}
+
 uint8_t DriverChannel::ClientId() const {
     return reinterpret_cast<const zid::ChannelContext*>(context_.data())->clientId;
 }

@@ -27,7 +27,8 @@ constexpr LineValue kLineValues[] = {
 }  // namespace
 
 const char* TypedCommandSummary() {
-    return "purge | close | reopen | change PORT [BAUD [DATA [STOP [PARITY]]]] | status | quit";
+    return "purge [N] | close [N] | reopen [N] | change [N] PORT [BAUD [DATA [STOP [PARITY]]]] | "
+           "status [N] | quit";
 }
 
 bool ParseTypedCommand(const std::string& text, TypedCommand& command, std::string& error) {

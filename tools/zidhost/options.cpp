@@ -2,8 +2,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
-#include "host_abi/context.h"
 #include "tools/common/numbers.h"
 #include "tools/common/readable.h"
 
@@ -34,43 +35,58 @@ const char kUsage[] =
     "  --log FILE          also write the driver's log lines to FILE (or --log-file)\n"
     "  --dll PATH          the driver (default: ZIZEZOZU.DLL beside zidhost, or in the\n"
     "                      folder above it)\n"
+    "  --site FILE         several channels, one per panel: a section [channel N] for\n"
+    "                      each, with lines KEY = VALUE; the keys are port, baud,\n"
+    "                      data-bits, stop-bits, parity, timeout and tags, valued as\n"
+    "                      the options above, and name (shown in the timeline). Tag\n"
+    "                      files are found relative to FILE. Not with the options\n"
+    "                      --port to --tags; --state-file then writes FILE-N per channel\n"
     "  --help              this text\n"
     "\n"
-    "While it runs, these commands can be typed (one per line):\n"
-    "  purge                        code 2: discard the port's pending input\n"
-    "  close                        code 11: close the port (the thread keeps running)\n"
-    "  reopen                       code 13: open the stored port again\n"
-    "  change PORT [BAUD [DATA [STOP [PARITY]]]]\n"
+    "While it runs, these commands can be typed (one per line). N names a channel; with\n"
+    "several channels, purge, close, reopen and change need it, and status without it\n"
+    "lists every channel:\n"
+    "  purge [N]                    code 2: discard the port's pending input\n"
+    "  close [N]                    code 11: close the port (the thread keeps running)\n"
+    "  reopen [N]                   code 13: open the stored port again\n"
+    "  change [N] PORT [BAUD [DATA [STOP [PARITY]]]]\n"
     "                               code 15: another port or line; BAUD 0 or none keeps\n"
     "                               the line (STOP: 0 one, 1 one and a half, 2 two;\n"
     "                               PARITY: 0 none, 1 odd, 2 even, 3 mark, 4 space)\n"
-    "  status                       read the four status words now\n"
+    "  status [N]                   the four status words and the port, now\n"
     "  quit                         stop, as Ctrl+C does\n"
     "\n"
     "Exit codes: 0 done, 2 bad usage or unreadable file, 3 driver not loadable,\n"
-    "4 channel did not start (port), 5 a tag was refused, 6 no address was composed.\n";
+    "4 a channel did not start (port), 5 a tag was refused, 6 no address was composed.\n";
 
 namespace {
 
 using zidtools::ParseNumber;
 
-bool ParseStopBits(const std::string& s, long& code) {
-    code = s == "1" ? 0 : s == "1.5" ? 1 : s == "2" ? 2 : -1;
-    return code >= 0;
+// Options that set up the one channel of the command-line form.
+bool IsChannelOption(const std::string& a) {
+    for (const char* name : {"--port", "--baud", "--data-bits", "--stop-bits", "--parity",
+                             "--timeout", "--channel", "--tags"})
+        if (a == name) return true;
+    return false;
 }
 
-bool ParseParity(const char* v, long& code) {
-    const char* names[] = {"none", "odd", "even", "mark", "space"};
-    code = -1;
-    for (long k = 0; k < 5; ++k)
-        if (std::strcmp(v, names[k]) == 0) code = k;
-    return code >= 0;
+bool ReadSiteFile(const std::string& path, Options& o, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read the site file " + path;
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return zidtools::ParseSiteFile(text.str(), path, zidtools::FolderOf(path), o.channels, error);
 }
 
 }  // namespace
 
 Parsed ParseOptions(int argc, char** argv, Options& o, std::string& error) {
-    ChannelOptions channel;
+    zidtools::ChannelConfig channel;
+    std::string channelOption;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h" || a == "/?") return Parsed::kHelp;
@@ -81,7 +97,7 @@ Parsed ParseOptions(int argc, char** argv, Options& o, std::string& error) {
         static const char* const kValued[] = {
             "--port", "--baud", "--data-bits", "--stop-bits", "--parity", "--timeout",
             "--channel", "--poll", "--tick", "--tags", "--check-tags", "--stop-file",
-            "--state-file", "--log-file", "--log", "--dll", "--seconds"};
+            "--state-file", "--log-file", "--log", "--dll", "--seconds", "--site"};
         bool known = false;
         for (const char* name : kValued) known = known || a == name;
         if (!known) {
@@ -95,21 +111,24 @@ Parsed ParseOptions(int argc, char** argv, Options& o, std::string& error) {
         const char* v = argv[++i];
         long number = 0;
         bool ok = true;
-        if (a == "--port") channel.port = zidtools::DevicePortName(v);
-        else if (a == "--baud") ok = ParseNumber(v, 1, 65535, channel.line.baud);
-        else if (a == "--data-bits") ok = ParseNumber(v, 4, 8, channel.line.dataBits);
-        else if (a == "--stop-bits") ok = ParseStopBits(v, channel.line.stopBits);
-        else if (a == "--parity") ok = ParseParity(v, channel.line.parity);
-        else if (a == "--timeout") ok = ParseNumber(v, 0, 100000, channel.line.timeout);
-        else if (a == "--channel") ok = ParseNumber(v, 0, 255, number), channel.number = number;
+        if (IsChannelOption(a)) {
+            channelOption = a;
+            if (a == "--channel") {
+                ok = ParseNumber(v, 0, 255, number);
+                channel.number = static_cast<int32_t>(number);
+            } else if (!zidtools::ApplyChannelSetting(a.substr(2), v, channel, error)) {
+                if (error.rfind("bad value", 0) != 0) return Parsed::kBad;
+                ok = false;
+            }
+        }
         else if (a == "--poll") ok = ParseNumber(v, 1, 10000, o.pollMs);
         else if (a == "--tick") ok = ParseNumber(v, 0, 10000, o.tickMs);
-        else if (a == "--tags") channel.tags = v;
         else if (a == "--check-tags") o.checkTags = v;
         else if (a == "--stop-file") o.stopFile = v;
         else if (a == "--state-file") o.stateFile = v;
         else if (a == "--log-file" || a == "--log") o.logFile = v;
         else if (a == "--dll") o.dll = v;
+        else if (a == "--site") o.site = v;
         else if (a == "--seconds") {
             char* end = nullptr;
             o.seconds = std::strtod(v, &end);
@@ -120,13 +139,16 @@ Parsed ParseOptions(int argc, char** argv, Options& o, std::string& error) {
             return Parsed::kBad;
         }
     }
-    if (channel.port.size() >= static_cast<size_t>(zid::kPortNameSize)) {
-        error = "port name " + channel.port + " is too long: the driver takes at most " +
-                std::to_string(zid::kPortNameSize - 1) + " characters";
+    if (o.site.empty()) {
+        o.channels.push_back(channel);
+        return Parsed::kRun;
+    }
+    if (!channelOption.empty()) {
+        error = channelOption + " and --site do not go together: a site file sets up every "
+                "channel (see --help)";
         return Parsed::kBad;
     }
-    o.channels.push_back(channel);
-    return Parsed::kRun;
+    return ReadSiteFile(o.site, o, error) ? Parsed::kRun : Parsed::kBad;
 }
 
 }  // namespace zidhost

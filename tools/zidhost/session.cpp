@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "address/address.h"
+#include "panel/decoder.h"
 #include "standin/qelmar_sim.h"
-#include "tools/common/readable.h"
 #include "tools/common/result_text.h"
 #include "tools/common/tag_file.h"
 #include "tools/zidhost/output.h"
@@ -20,21 +20,30 @@
 namespace zidhost {
 namespace {
 
+using zid::Command;
 using zid::PointType;
 using zidtools::ResultText;
 
 std::atomic<bool> gStop{false};
-std::atomic<int> gPanelLines{0};
-std::atomic<bool> gShutDownLogged{false};
 
 // The status words in the order they are shown, with their point types.
 struct StatusWordName {
-    const char* name;
+    char letter;
     PointType type;
 };
 constexpr StatusWordName kStatusWords[4] = {
-    {"T", PointType::kStatusT}, {"F", PointType::kStatusF}, {"R", PointType::kStatusR},
-    {"S", PointType::kStatusS}};
+    {'T', PointType::kStatusT}, {'F', PointType::kStatusF}, {'R', PointType::kStatusR},
+    {'S', PointType::kStatusS}};
+
+constexpr char kReadLine[] = "SulVOR: PLC read this message: ";
+constexpr char kIllegal[] = "SulVOR : Got Illegal length Msg";
+constexpr char kCutOff[] = "SulVOR: Failed to read a character from PLC";
+constexpr char kNoGate[] = "SulVOR : Can not find gate ";
+constexpr char kShutDown[] = "SulVOR : ShutDown !";
+
+bool StartsWith(const char* text, const char* prefix) {
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
 
 bool ReadWholeFile(const std::string& path, std::string& text) {
     std::ifstream in(path, std::ios::binary);
@@ -49,23 +58,26 @@ bool FileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void LogSink(const char* line, void*) {
-    static const char kPanel[] = "SulVOR: PLC read this message: ";
-    Timeline("log", "%s", Escaped(line).c_str());
-    if (std::strncmp(line, kPanel, sizeof kPanel - 1) == 0) {
-        Timeline("panel", "%s", zidtools::ReadablePanelLine(line + sizeof kPanel - 1).c_str());
-        ++gPanelLines;
-    } else if (std::strcmp(line, "SulVOR : Got Illegal length Msg") == 0) {
-        ++gPanelLines;
-    } else if (std::strcmp(line, "SulVOR : ShutDown !") == 0) {
-        gShutDownLogged = true;
-    }
+std::string Upper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
 }
 
-void GateSink(uint8_t channel, const char* address, uint16_t before, uint16_t after, void*) {
-    if (before == after) return;
-    Timeline("gate", "%s  0x%04X -> 0x%04X  %s  (channel %u)", address, before, after,
-             BitChanges(before, after).c_str(), channel);
+std::string PortText(const zid::PortSettings& s) {
+    static const char* const kStop[] = {"1", "1.5", "2"};
+    static const char kParity[] = "NOEMS";
+    char text[96];
+    std::snprintf(text, sizeof text, "%s %u %u%c%s", s.name, s.line.baud, s.line.dataBits & 0xFF,
+                  (s.line.parity & 0xFF) < 5 ? kParity[s.line.parity & 0xFF] : '?',
+                  (s.line.stopBits & 0xFF) < 3 ? kStop[s.line.stopBits & 0xFF] : "?");
+    return text;
+}
+
+void LogSink(const char* line, void* user) { static_cast<Session*>(user)->OnLog(line); }
+
+void GateSink(uint8_t channel, const char* address, uint16_t before, uint16_t after, void* user) {
+    static_cast<Session*>(user)->OnGate(channel, address, before, after);
 }
 
 BOOL WINAPI OnConsoleCtrl(DWORD) {
@@ -88,153 +100,324 @@ void ReadTypedCommands() {
 
 }  // namespace
 
-int RegisterTags(zidtools::DriverChannel& channel, const std::string& path,
-                 std::vector<Tag>& accepted, bool defineGates) {
+// --- Tag files -------------------------------------------------------------
+
+int ReadTagFile(const std::string& path, std::vector<Tag>& tags) {
     std::string text;
     if (!ReadWholeFile(path, text)) {
         Error("cannot read the tag file %s", path.c_str());
         return -1;
     }
     int refused = 0;
-    uint32_t registered = 0;
+    uint32_t gates = 0;
     for (const zidtools::TagLine& line : zidtools::ParseTagFile(text)) {
         if (!line.error.empty()) {
             Error("%s:%d: %s", path.c_str(), line.lineNumber, line.error.c_str());
             ++refused;
             continue;
         }
-        Tag tag{line.lineNumber, line.tag};
-        const zid::TagRefusal why = zid::ExplainTagRefusal(line.tag.c_str(), registered);
-        if (defineGates && zidtools::LooksLikeGateTag(line.tag) && why == zid::TagRefusal::kAccepted) {
-            // The host's own database knows the gate before a point uses it.
-            std::string upper = line.tag;
-            for (char& c : upper)
-                if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-            tag.gateId = QelSimDefineGate(static_cast<uint8_t>(channel.Number()), upper.c_str());
-        }
-        if (channel.Validate(tag.text, tag.pointType) != zid::kDone) {
-            const char* reason = why == zid::TagRefusal::kAccepted ? "refused by the driver"
-                                                                    : zid::TagRefusalText(why);
+        const zid::TagRefusal why = zid::ExplainTagRefusal(line.tag.c_str(), gates);
+        if (why != zid::TagRefusal::kAccepted) {
             Error("%s:%d: tag %s refused: %s", path.c_str(), line.lineNumber, line.tag.c_str(),
-                  reason);
+                  zid::TagRefusalText(why));
             ++refused;
             continue;
         }
+        Tag tag{line.lineNumber, line.tag};
         tag.gate = zidtools::LooksLikeGateTag(tag.text);
-        if (tag.gate) ++registered;
-        accepted.push_back(tag);
+        if (tag.gate) {
+            ++gates;
+        } else if (std::strchr("TFRS", Upper(tag.text)[1]) == nullptr) {
+            Error("%s:%d: warning: tag %s names no status word (!T, !F, !R or !S): the driver "
+                  "accepts it, but it reads as nothing",
+                  path.c_str(), line.lineNumber, line.tag.c_str());
+        }
+        tags.push_back(tag);
     }
+    if (tags.empty() && refused == 0)
+        Error("warning: the tag file %s holds no tag: no gate will be registered", path.c_str());
     return refused;
 }
 
+int RegisterTags(zidtools::DriverChannel& channel, const std::string& path, std::vector<Tag>& tags,
+                 bool defineGates) {
+    int refused = 0;
+    std::vector<Tag> accepted;
+    for (Tag tag : tags) {
+        if (defineGates && tag.gate)
+            tag.gateId = QelSimDefineGate(static_cast<uint8_t>(channel.Number()), Upper(tag.text).c_str());
+        const std::string written = tag.text;
+        if (channel.Validate(tag.text, tag.pointType) != zid::kDone) {
+            Error("%s:%d: tag %s refused by the driver", path.c_str(), tag.lineNumber,
+                  written.c_str());
+            ++refused;
+            continue;
+        }
+        accepted.push_back(tag);
+    }
+    tags = accepted;
+    return refused;
+}
+
+// --- Channels --------------------------------------------------------------
+
 struct Session::Channel {
-    ChannelOptions options;
+    zidtools::ChannelConfig config;
+    ChannelTag tag;
     zidtools::DriverChannel driver;
     std::vector<Tag> tags;
     uint8_t client = 0;
     uint16_t status[4] = {};
     bool started = false;
+    bool portOpen = false;
+    std::atomic<int> linesRead{0};
+    std::atomic<bool> shutDownLogged{false};
+    // Kept by the receiver thread's log lines, on that thread only.
+    bool cutOffBefore = false;      // "Failed to read a character" came just before
+    bool restFollows = false;       // an over-long line was refused: its rest comes next
+    std::optional<zid::PanelEvent> lineEvent;  // of the line being decoded
 
-    Channel(const ChannelOptions& o, const zidtools::DriverLibrary& library)
-        : options(o), driver(library, o.number) {}
+    Channel(const zidtools::ChannelConfig& c, const zidtools::DriverLibrary& library)
+        : config(c), tag{c.number, zidtools::DisplayName(c)}, driver(library, c.number) {}
 };
 
 Session::Session(const Options& options, const zidtools::DriverLibrary& driver)
-    : options_(options), driver_(driver) {
-    for (const ChannelOptions& c : options.channels)
+    : options_(options), driver_(driver), records_(!options.site.empty()) {
+    for (const zidtools::ChannelConfig& c : options.channels)
         channels_.push_back(std::make_unique<Channel>(c, driver));
 }
 
 Session::~Session() = default;
 
-bool Session::StartChannels(int& exitCode) {
-    const zid::DriverInfo& info = driver_.Info();
-    for (auto& c : channels_) {
-        const ChannelOptions& o = c->options;
-        const zid::PortParams params = zidtools::MakePortParams(info, o.port, o.line);
-        const int32_t started = c->driver.Start(params);
-        if (started != zid::kDone) {
-            Error("channel %d did not start on %s: %s", o.number, o.port.c_str(),
-                  ResultText(zid::Command::kStartChannel, started).c_str());
-            exitCode = kExitPort;
-            return false;
-        }
-        c->started = true;
-        Timeline("start",
-                 "channel %d on %s, %u baud, %u data bits, stop code %u, parity code %u, "
-                 "timeout %d0 ms",
-                 o.number, o.port.c_str(), params.line.baud, params.line.dataBits,
-                 params.line.stopBits, params.line.parity, params.timeout);
-        char clientName[32];
-        std::snprintf(clientName, sizeof clientName, "SulVOR No_%.2d", o.number);
-        c->client = QelSimFindClient(clientName);
+Session::Channel* Session::Find(int32_t number) {
+    for (auto& c : channels_)
+        if (c->config.number == number) return c.get();
+    return nullptr;
+}
 
-        if (!o.tags.empty()) {
-            const int refused = RegisterTags(c->driver, o.tags, c->tags, true);
-            if (refused != 0) {
-                if (refused > 0)
-                    Error("%d tag(s) refused; fix the tag file and start again", refused);
-                exitCode = refused < 0 ? kExitUsage : kExitTags;
-                return false;
-            }
-            Timeline("tags", "%zu tag(s) registered from %s", c->tags.size(), o.tags.c_str());
+// The channel a log line belongs to. On the host's thread, the channel whose
+// command runs; on a receiver thread, the channel whose client it waits for;
+// before its first wait (the thread's first line), the channel started last.
+Session::Channel* Session::Attribute() {
+    if (GetCurrentThreadId() == hostThread_) return commandChannel_;
+    const uint8_t client = QelSimCallerClient();
+    if (client != 0)
+        for (auto& c : channels_)
+            if (c->client == client) return c.get();
+    return lastStarted_;
+}
+
+void Session::OnLog(const char* line) {
+    Channel* c = Attribute();
+    records_.Log(c ? &c->tag : nullptr, line);
+    if (c == nullptr) return;
+    if (StartsWith(line, kReadLine)) {
+        const char* text = line + sizeof kReadLine - 1;
+        zid::PanelEvent event;
+        c->lineEvent = zid::FindLineEvent(text, &event) ? std::optional(event) : std::nullopt;
+        records_.Line(c->tag, text, c->lineEvent, c->restFollows);
+        c->restFollows = false;
+        c->cutOffBefore = false;
+        ++c->linesRead;
+    } else if (std::strcmp(line, kCutOff) == 0) {
+        c->cutOffBefore = true;
+    } else if (std::strcmp(line, kIllegal) == 0) {
+        // Logged while the refused characters are still in the buffer.
+        const std::string buffered = c->driver.BufferedLine();
+        const Refusal why = c->cutOffBefore ? Refusal::kCutOff
+                            : buffered.size() == static_cast<size_t>(zid::kMaxLineLength)
+                                ? Refusal::kOverlong
+                                : Refusal::kEmpty;
+        records_.Refused(c->tag, why, buffered);
+        c->restFollows = why == Refusal::kOverlong;
+        c->cutOffBefore = false;
+        c->lineEvent.reset();
+        ++c->linesRead;
+    } else if (StartsWith(line, kNoGate)) {
+        records_.UnknownGate(c->tag, line + sizeof kNoGate - 1, c->lineEvent);
+    } else if (std::strcmp(line, kShutDown) == 0) {
+        c->shutDownLogged = true;
+    }
+}
+
+void Session::OnGate(uint8_t channel, const char* address, uint16_t before, uint16_t after) {
+    if (before == after) return;
+    Channel* c = Find(channel);
+    if (c == nullptr) return;
+    records_.Gate(c->tag, address, "", before, after);
+}
+
+bool Session::CheckInputs(int& exitCode) {
+    for (auto& c : channels_) {
+        if (c->config.tags.empty()) continue;
+        const int refused = ReadTagFile(c->config.tags, c->tags);
+        if (refused != 0) {
+            if (refused > 0)
+                Error("%d tag(s) refused in %s; fix the tag file and start again (nothing was opened)",
+                      refused, c->config.tags.c_str());
+            exitCode = refused < 0 ? kExitUsage : kExitTags;
+            return false;
         }
     }
     return true;
 }
 
+void Session::ShowPort(Channel& c, const char* after) {
+    const bool open = c.driver.PortOpen();
+    if (open) {
+        records_.Port(c.tag, true, PortText(c.driver.Settings()) + " open");
+    } else {
+        records_.Port(c.tag, false,
+                      std::string("has no open port (") + after + "): it hears nothing from its panel");
+    }
+    c.portOpen = open;
+}
+
+// Starts every channel; those that fail are reported and the others run.
+// Returns how many started.
+int Session::StartChannels() {
+    const zid::DriverInfo& info = driver_.Info();
+    int started = 0;
+    for (auto& owned : channels_) {
+        Channel& c = *owned;
+        const zidtools::ChannelConfig& o = c.config;
+        const zid::PortParams params = zidtools::MakePortParams(info, o.port, o.line);
+        commandChannel_ = &c;
+        // The new receiver thread may log before the start has answered.
+        lastStarted_ = &c;
+        const int32_t result = c.driver.Start(params);
+        commandChannel_ = nullptr;
+        if (result != zid::kDone) {
+            Error("%s did not start on %s: %s", c.tag.display.c_str(), o.port.c_str(),
+                  ResultText(Command::kStartChannel, result).c_str());
+            // A failed start may have opened the port already: give it back.
+            if (c.driver.PortOpen()) c.driver.Close();
+            records_.Port(c.tag, false, "did not start");
+            continue;
+        }
+        c.started = true;
+        ++started;
+        records_.Note("start",
+                      (options_.site.empty() ? "" : c.tag.display + ": ") + "channel " +
+                          std::to_string(o.number) + " on " + o.port + ", " +
+                          std::to_string(params.line.baud) + " baud, " +
+                          std::to_string(params.line.dataBits) + " data bits, stop code " +
+                          std::to_string(params.line.stopBits) + ", parity code " +
+                          std::to_string(params.line.parity) + ", timeout " +
+                          std::to_string(params.timeout) + "0 ms");
+        c.portOpen = c.driver.PortOpen();
+        char clientName[32];
+        std::snprintf(clientName, sizeof clientName, "SulVOR No_%.2d", o.number);
+        c.client = QelSimFindClient(clientName);
+
+        if (!o.tags.empty()) {
+            commandChannel_ = &c;
+            const int refused = RegisterTags(c.driver, o.tags, c.tags, true);
+            commandChannel_ = nullptr;
+            records_.Note("tags", (options_.site.empty() ? "" : c.tag.display + ": ") +
+                                      std::to_string(c.tags.size()) + " tag(s) registered from " +
+                                      o.tags +
+                                      (refused ? ", " + std::to_string(refused) + " refused" : ""));
+        }
+        for (int i = 0; i < 4; ++i) c.driver.Read(kStatusWords[i].type, 0, c.status[i]);
+        records_.StatusNow(c.tag, c.status);
+    }
+    return started;
+}
+
 void Session::PollStatus(Channel& c) {
+    if (!c.started) return;
     for (int i = 0; i < 4; ++i) {
         uint16_t now = 0;
         if (c.driver.Read(kStatusWords[i].type, 0, now) && now != c.status[i]) {
-            Timeline("status", "%s %u -> %u", kStatusWords[i].name, c.status[i], now);
+            records_.Status(c.tag, kStatusWords[i].letter, c.status[i], now);
             c.status[i] = now;
         }
     }
 }
 
-void Session::Execute(const TypedCommand& command) {
-    Channel& c = *channels_.front();
-    using zid::Command;
+void Session::Act(Channel& c, const TypedCommand& command) {
+    commandChannel_ = &c;
     switch (command.verb) {
-        case TypedCommand::kNone:
-            return;
         case TypedCommand::kPurge:
-            Timeline("cmd", "purge: %s", ResultText(Command::kPurgeChannel, c.driver.Purge()).c_str());
-            return;
+            records_.Command(&c.tag, "purge: " + ResultText(Command::kPurgeChannel, c.driver.Purge()));
+            break;
         case TypedCommand::kClose:
-            Timeline("cmd", "close: %s", ResultText(Command::kClosePort, c.driver.Close()).c_str());
-            return;
+            records_.Command(&c.tag, "close: " + ResultText(Command::kClosePort, c.driver.Close()));
+            ShowPort(c, "closed by the close command");
+            break;
         case TypedCommand::kReopen:
-            Timeline("cmd", "reopen: %s", ResultText(Command::kReopenPort, c.driver.Reopen()).c_str());
-            return;
+            records_.Command(&c.tag, "reopen: " + ResultText(Command::kReopenPort, c.driver.Reopen()));
+            ShowPort(c, "the re-open failed");
+            break;
         case TypedCommand::kChange: {
             zid::PortChangeArgs args{};
             std::memcpy(args.name, command.port.c_str(), command.port.size());
             args.line = command.line;
-            Timeline("cmd", "change to %s: %s", command.port.c_str(),
-                     ResultText(Command::kChangeSulParams, c.driver.Change(args)).c_str());
-            return;
+            records_.Command(&c.tag, "change to " + command.port + ": " +
+                                         ResultText(Command::kChangeSulParams, c.driver.Change(args)));
+            ShowPort(c, "the change failed");
+            break;
         }
         case TypedCommand::kStatus: {
             uint16_t now[4] = {};
             for (int i = 0; i < 4; ++i) c.driver.Read(kStatusWords[i].type, 0, now[i]);
-            Timeline("status", "T=%u F=%u R=%u S=%u", now[0], now[1], now[2], now[3]);
-            return;
+            records_.StatusNow(c.tag, now);
+            const bool open = c.driver.PortOpen();
+            records_.Port(c.tag, open,
+                          open ? PortText(c.driver.Settings()) + " open"
+                               : std::string("port ") + c.driver.Settings().name +
+                                     " is not open: the channel hears nothing from its panel");
+            break;
         }
+        default:
+            break;
+    }
+    commandChannel_ = nullptr;
+}
+
+void Session::Execute(const TypedCommand& command) {
+    switch (command.verb) {
+        case TypedCommand::kNone:
+            return;
         case TypedCommand::kQuit:
             gStop = true;
             return;
         case TypedCommand::kHelp:
-            Timeline("cmd", "%s", TypedCommandSummary());
+            records_.Command(nullptr, TypedCommandSummary());
             return;
+        default:
+            break;
     }
+    if (command.channel >= 0) {
+        Channel* c = Find(command.channel);
+        if (c == nullptr || !c->started) {
+            records_.Command(nullptr, "no running channel " + std::to_string(command.channel));
+            return;
+        }
+        Act(*c, command);
+        return;
+    }
+    std::vector<Channel*> running;
+    for (auto& c : channels_)
+        if (c->started) running.push_back(c.get());
+    if (command.verb == TypedCommand::kStatus || running.size() == 1) {
+        for (Channel* c : running) Act(*c, command);
+        return;
+    }
+    std::string numbers;
+    for (Channel* c : running) numbers += (numbers.empty() ? "" : ", ") + std::to_string(c->config.number);
+    records_.Command(nullptr, "which channel? Name it after the command, e.g. close " +
+                                  std::to_string(running.front()->config.number) + " (running: " +
+                                  numbers + ")");
 }
 
-std::string Session::FinalState(int& unreadable) {
-    std::string state;
-    char line[96];
+void Session::WriteFinalState(int& unreadable) {
+    std::string block;
     for (auto& c : channels_) {
+        if (!c->started) continue;
+        std::string state;
+        char line[96];
         for (const Tag& t : c->tags) {
             if (!t.gate) continue;
             uint16_t value = 0;
@@ -250,11 +433,23 @@ std::string Session::FinalState(int& unreadable) {
         for (int i : order) {
             uint16_t value = 0;
             c->driver.Read(kStatusWords[i].type, 0, value);
-            std::snprintf(line, sizeof line, "status %s %u\n", kStatusWords[i].name, value);
+            std::snprintf(line, sizeof line, "status %c %u\n", kStatusWords[i].letter, value);
             state += line;
         }
+        block += (options_.site.empty() ? "" : c->tag.display + ": ") + "final state after " +
+                 std::to_string(c->linesRead.load()) + " panel line(s):\n";
+        std::istringstream in(state);
+        for (std::string l; std::getline(in, l);) block += "  " + l + "\n";
+        if (!options_.stateFile.empty()) {
+            const std::string path = options_.site.empty()
+                                         ? options_.stateFile
+                                         : zidtools::PerChannelPath(options_.stateFile, c->config.number);
+            std::ofstream out(path, std::ios::binary);
+            out << state;
+            if (!out) Error("cannot write the state file %s", path.c_str());
+        }
     }
-    return state;
+    PrintBlock(block);
 }
 
 void Session::Shutdown() {
@@ -263,33 +458,39 @@ void Session::Shutdown() {
         if (!c->started) continue;
         if (c->client != 0) {
             QelSimShutdownClient(c->client);
-            for (int i = 0; i < 300 && !gShutDownLogged; ++i) Sleep(10);
+            for (int i = 0; i < 300 && !c->shutDownLogged; ++i) Sleep(10);
         }
+        commandChannel_ = c.get();
         const int32_t closed = c->driver.Close();
+        commandChannel_ = nullptr;
         if (closed != zid::kDone)
-            Error("closing the port failed (%s)", ResultText(zid::Command::kClosePort, closed).c_str());
+            Error("%s: closing the port failed (%s)", c->tag.display.c_str(),
+                  ResultText(Command::kClosePort, closed).c_str());
     }
 }
 
 int Session::Run() {
-    QelSimSetLogSink(LogSink, nullptr);
-    QelSimSetGateSink(GateSink, nullptr);
-
+    hostThread_ = GetCurrentThreadId();
     int exitCode = 0;
-    if (!StartChannels(exitCode)) {
-        Shutdown();
-        return exitCode;
-    }
+    if (!CheckInputs(exitCode)) return exitCode;
 
-    for (auto& c : channels_) {
-        for (int i = 0; i < 4; ++i) c->driver.Read(kStatusWords[i].type, 0, c->status[i]);
-        Timeline("status", "T=%u F=%u R=%u S=%u", c->status[0], c->status[1], c->status[2],
-                 c->status[3]);
+    QelSimSetLogSink(LogSink, this);
+    QelSimSetGateSink(GateSink, this);
+    const int started = StartChannels();
+    if (started == 0) {
+        Shutdown();
+        QelSimSetLogSink(nullptr, nullptr);
+        QelSimSetGateSink(nullptr, nullptr);
+        return kExitPort;
     }
-    const ChannelOptions& first = channels_.front()->options;
-    Timeline("ready", "listening on %s; stop with quit, Ctrl+C%s; help lists the commands",
-             first.port.c_str(),
-             options_.stopFile.empty() ? "" : (" or the file " + options_.stopFile).c_str());
+    const bool someFailed = started < static_cast<int>(channels_.size());
+
+    std::string ports;
+    for (auto& c : channels_)
+        if (c->started) ports += (ports.empty() ? "" : ", ") + c->config.port;
+    records_.Note("ready", "listening on " + ports + "; stop with quit, Ctrl+C" +
+                               (options_.stopFile.empty() ? "" : " or the file " + options_.stopFile) +
+                               "; help lists the commands");
     SetConsoleCtrlHandler(OnConsoleCtrl, TRUE);
     // Detached: it may stay blocked in a read of the console until the end.
     std::thread(ReadTypedCommands).detach();
@@ -307,7 +508,7 @@ int Session::Run() {
             if (ParseTypedCommand(line, command, error))
                 Execute(command);
             else
-                Timeline("cmd", "%s", error.c_str());
+                records_.Command(nullptr, error);
         }
         for (auto& c : channels_) PollStatus(*c);
         if (options_.seconds > 0 && Elapsed() >= options_.seconds) break;
@@ -315,18 +516,16 @@ int Session::Run() {
     }
 
     int unreadable = 0;
-    const std::string state = FinalState(unreadable);
-    std::string block = "final state after " + std::to_string(gPanelLines.load()) + " panel line(s):\n";
-    std::istringstream in(state);
-    for (std::string l; std::getline(in, l);) block += "  " + l + "\n";
-    PrintBlock(block);
-    if (!options_.stateFile.empty()) {
-        std::ofstream out(options_.stateFile, std::ios::binary);
-        out << state;
-        if (!out) Error("cannot write the state file %s", options_.stateFile.c_str());
-    }
+    WriteFinalState(unreadable);
     Shutdown();
-    Timeline("stop", "done");
+    QelSimSetLogSink(nullptr, nullptr);
+    QelSimSetGateSink(nullptr, nullptr);
+    records_.Note("stop", "done");
+    if (someFailed) {
+        Error("%d of %zu channel(s) did not start", static_cast<int>(channels_.size()) - started,
+              channels_.size());
+        return kExitPort;
+    }
     return unreadable == 0 ? 0 : kExitPort;
 }
 

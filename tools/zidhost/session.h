@@ -1,9 +1,10 @@
 // A zidhost run: the driver loaded as the host loads it, its channels
 // started and their tags registered, the panel's lines and the gates and
-// status words they change shown as they happen, typed commands carried
+// status words they change recorded as they happen, typed commands carried
 // out, and the final state reported when the run ends.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,6 +13,7 @@
 #include "tools/common/driver_host.h"
 #include "tools/zidhost/console.h"
 #include "tools/zidhost/options.h"
+#include "tools/zidhost/records.h"
 
 namespace zidhost {
 
@@ -21,21 +23,26 @@ inline constexpr int kExitPort = 4;
 inline constexpr int kExitTags = 5;
 inline constexpr int kExitNoAddress = 6;
 
-// A tag as registered through command 3.
+// A tag of a tag file.
 struct Tag {
     int lineNumber;
-    std::string text;       // upper-cased by the driver
+    std::string text;       // upper-cased by the driver once registered
     int32_t pointType = 0;  // from command 3
     uint32_t gateId = 0;    // the host's id, for gate tags
     bool gate = false;
 };
 
-// Checks the tags of a file through command 3 of the channel, registering
-// those the driver accepts; with defineGates the stand-in host first learns
-// each gate, as a host's database knows its points. Refused tags are
-// reported with their line number and the reason. Returns how many were
-// refused, or -1 when the file cannot be read.
-int RegisterTags(zidtools::DriverChannel& channel, const std::string& path, std::vector<Tag>& accepted,
+// Reads and checks a tag file with the driver's own rules, without the
+// driver: refused tags are reported with their line number and reason, a
+// file with no tag and a status tag that names no status word are warned
+// about. Returns how many were refused, or -1 when the file cannot be read.
+int ReadTagFile(const std::string& path, std::vector<Tag>& tags);
+
+// Registers tags through command 3 of the channel; with defineGates the
+// stand-in host first learns each gate, as a host's database knows its
+// points. Those the driver refuses are reported and left out; returns how
+// many it refused.
+int RegisterTags(zidtools::DriverChannel& channel, const std::string& path, std::vector<Tag>& tags,
                  bool defineGates);
 
 class Session {
@@ -45,17 +52,30 @@ public:
     // Runs until quit, Ctrl+C, --seconds or the stop file; the exit code.
     int Run();
 
-private:
     struct Channel;
-    bool StartChannels(int& exitCode);
+    // Called by the host library's sinks, on the thread that logged.
+    void OnLog(const char* line);
+    void OnGate(uint8_t channel, const char* address, uint16_t before, uint16_t after);
+
+private:
+    bool CheckInputs(int& exitCode);
+    int StartChannels();
     void Execute(const TypedCommand& command);
-    void PollStatus(Channel& channel);
-    std::string FinalState(int& unreadable);
+    void Act(Channel& c, const TypedCommand& command);
+    void ShowPort(Channel& c, const char* after);
+    void PollStatus(Channel& c);
+    void WriteFinalState(int& unreadable);
     void Shutdown();
+    Channel* Find(int32_t number);
+    Channel* Attribute();
 
     const Options& options_;
     const zidtools::DriverLibrary& driver_;
+    Records records_;
     std::vector<std::unique_ptr<Channel>> channels_;
+    Channel* commandChannel_ = nullptr;  // whose command runs on the host thread
+    std::atomic<Channel*> lastStarted_{nullptr};  // read by receiver threads
+    unsigned long hostThread_ = 0;
 };
 
 }  // namespace zidhost

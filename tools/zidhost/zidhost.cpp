@@ -34,12 +34,14 @@ int Compose(const zidtools::DriverLibrary& driver) {
     return kExitNoAddress;
 }
 
-// Command 3 for every tag of the file, on a channel that was never started.
+// The tags of a file checked with the driver's rules, then through command 3
+// on a channel that was never started.
 int CheckTags(const zidtools::DriverLibrary& driver, const Options& o) {
-    zidtools::DriverChannel channel(driver, o.channels.front().number);
     std::vector<Tag> tags;
-    const int refused = RegisterTags(channel, o.checkTags, tags, false);
+    int refused = ReadTagFile(o.checkTags, tags);
     if (refused < 0) return kExitUsage;
+    zidtools::DriverChannel channel(driver, o.channels.front().number);
+    refused += RegisterTags(channel, o.checkTags, tags, false);
     std::printf("%s: %zu tag(s) accepted, %d refused\n", o.checkTags.c_str(), tags.size(), refused);
     return refused == 0 ? 0 : kExitTags;
 }
