@@ -144,22 +144,26 @@ int FirstSpaceOffset(const char* line) {
     return -1;
 }
 
-void DecodePanelMessage(ChannelContext* context) {
-    const char* const message = context->message;
+bool RecogniseEvent(const char* message, PanelEvent* event) {
     const int length = LineLength(message);
-    StatusWords& status = context->status;
-
-    PanelEvent event;
     char window[kKeywordWindowLength + 1];
     TakeWindow(message, length, kResetWindowStart, kResetWindowLength, window);
     if (ContainsText(window, "RESET")) {
-        event = PanelEvent::Reset;
-    } else {
-        TakeWindow(message, length, kKeywordWindowStart, kKeywordWindowLength, window);
-        if (!FindEvent(window, &event)) return;  // not a panel event: dropped silently
+        *event = PanelEvent::Reset;
+        return true;
     }
+    TakeWindow(message, length, kKeywordWindowStart, kKeywordWindowLength, window);
+    if (!FindEvent(window, event)) return false;
+    *event = LineEvent(*event, HasEndMarker(message, length));
+    return true;
+}
 
-    event = LineEvent(event, HasEndMarker(message, length));
+void DecodePanelMessage(ChannelContext* context) {
+    const char* const message = context->message;
+    StatusWords& status = context->status;
+
+    PanelEvent event;
+    if (!RecogniseEvent(message, &event)) return;  // not a panel event: dropped silently
     for (const ActionStep& step : ActionOf(event).steps) {
         switch (step.kind) {
             case StepKind::kNone:
