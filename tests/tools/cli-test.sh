@@ -28,7 +28,7 @@ check() {
 }
 
 printf '# gates\n031200\n000005  # zone five\n\n!r\n130000\n004100\n000013\n1a4000\n12 34\n' > tags.txt
-printf '031200\n!T\n' > good.txt
+printf '031200  Lobby, 2nd floor # smoke\n!T\n' > good.txt
 printf '031200\n!Q!\n' > bad.txt
 
 check "zidhost --help"        0 'usage: zidhost'                      -- "$bin/zidhost.exe" --help
@@ -43,7 +43,7 @@ check "check-tags reasons"    5 'tags.txt:7: tag 004100 refused: detector above 
 grep -q 'tags.txt:6: tag 130000 refused: line above 12' out.txt || { echo "FAIL line reason"; failures=$((failures + 1)); }
 grep -q 'tags.txt:8: tag 000013 refused: zone above 12' out.txt || { echo "FAIL zone reason"; failures=$((failures + 1)); }
 grep -q 'tags.txt:9: tag 1a4000 refused: bad form' out.txt || { echo "FAIL form reason"; failures=$((failures + 1)); }
-grep -q 'tags.txt:10: more than one word' out.txt || { echo "FAIL extra word"; failures=$((failures + 1)); }
+grep -q 'tags.txt:10: tag 12 refused: bad form' out.txt || { echo "FAIL label taken as a tag"; failures=$((failures + 1)); }
 grep -q '3 tag(s) accepted, 5 refused' out.txt || { echo "FAIL tally"; failures=$((failures + 1)); }
 check "check-tags all good"   0 '2 tag\(s\) accepted, 0 refused'      -- "$bin/zidhost.exe" --check-tags good.txt
 check "missing tag file"      2 'cannot read the tag file none.txt'   -- "$bin/zidhost.exe" --check-tags none.txt
