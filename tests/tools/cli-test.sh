@@ -69,6 +69,12 @@ check "scenario error"        2 'bad-scenario.txt:2: unknown command "fire-lion"
 printf 'reset\n' > reset.txt
 check "panel port missing"    4 'cannot open the port'                -- "$bin/zidpanel.exe" --port COM97 --scenario reset.txt
 check "zidpanel bad option"   2 'unknown option --bogus'              -- "$bin/zidpanel.exe" --bogus
+check "negative speed"        2 'speed takes a number of 0 or more'   -- "$bin/zidpanel.exe" --dry-run --speed -1
+check "speed in words"        2 'speed takes a number of 0 or more'   -- "$bin/zidpanel.exe" --dry-run --speed fast
+printf 'wait 60000\nfire-zone 5\nwait 60000\n' > slow.txt
+started=$SECONDS
+check "speed 0: no waits"     0 'no waits: lines back to back, 0 ms after each' -- "$bin/zidpanel.exe" --dry-run --speed 0 --scenario slow.txt
+[ $((SECONDS - started)) -lt 30 ] || { echo "FAIL speed 0 still waited"; failures=$((failures + 1)); }
 
 [ $failures = 0 ] || { echo "$failures failure(s)"; exit 1; }
 echo "all command-line checks passed"

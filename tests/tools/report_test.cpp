@@ -1,5 +1,5 @@
-// The commissioning records: the session journal (CSV, cut-off runs) and the
-// walk-test report built from it.
+// The commissioning records: the session journal (CSV, cut-off runs), the
+// walk-test report built from it, and captures that replay as scenarios.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/common/capture.h"
 #include "tools/common/journal.h"
 #include "tools/common/scenario.h"
 #include "tools/common/walk_test.h"
@@ -255,6 +256,52 @@ TEST(WalkTest, RebuildFromAJournalAKilledRunLeft) {
     EXPECT_EQ(parsed.cutOff, 0);
     EXPECT_FALSE(RebuildReport(dir + "/none", verdict));
     std::filesystem::remove_all(dir);
+}
+
+TEST(Capture, EntriesReplayAsScenarios) {
+    struct Case {
+        long wait;
+        std::string line;
+        bool refused;
+        long waited;  // the sum of the wait commands
+    };
+    const Case cases[] = {
+        {0, "12:00:01 \x85\x97 :\x99\x80 03 12", false, 0},
+        {250, std::string("a # b\x01\xFF", 7), false, 250},
+        {1500000, "x", false, 1500000},
+        {40, "", true, 40},
+        {-5, "y", false, 0},
+    };
+    std::vector<PanelCommand> commands;
+    std::string error;
+    std::istringstream header(CaptureHeader(T(0), "COM3", "9600 8N1"));
+    for (std::string l; std::getline(header, l);) ASSERT_TRUE(ParseCommand(l, commands, error)) << l;
+    EXPECT_TRUE(commands.empty());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        commands.clear();
+        std::istringstream entry(CaptureEntry(T(1), c.wait, c.line, c.refused));
+        for (std::string l; std::getline(entry, l);) ASSERT_TRUE(ParseCommand(l, commands, error)) << l;
+        long waited = 0;
+        std::vector<std::string> sent;
+        for (const PanelCommand& p : commands) {
+            if (p.kind == PanelCommand::kWait) waited += p.milliseconds;
+            if (p.kind == PanelCommand::kRaw) sent.push_back(p.bytes);
+        }
+        EXPECT_EQ(waited, c.waited);
+        EXPECT_EQ(sent, c.refused ? std::vector<std::string>{} : std::vector<std::string>{c.line + '\0'});
+    }
+
+    const std::pair<const char*, double> speeds[] = {{"1", 1}, {"0", 0}, {"2.5", 2.5}, {"-1", -1},
+                                                     {"fast", -1}, {"", -1}, {"1x", -1}, {"nan", -1}};
+    for (const auto& [text, speed] : speeds) {
+        double parsed = -1;
+        EXPECT_EQ(ParseReplaySpeed(text, parsed), speed >= 0) << text;
+        EXPECT_EQ(parsed, speed) << text;
+    }
+    EXPECT_EQ(ScaledWait(1000, 2), 500);
+    EXPECT_EQ(ScaledWait(1000, 0.5), 2000);
+    EXPECT_EQ(ScaledWait(1000, 0), 0);
 }
 
 }  // namespace
