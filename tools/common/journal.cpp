@@ -1,5 +1,7 @@
 #include "tools/common/journal.h"
 
+#include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -203,50 +205,60 @@ std::string FormatJournalRow(const JournalRow& row) {
 
 ParsedJournal ParseJournal(const std::string& text) {
     ParsedJournal out;
+    const char* const s = text.data();
     const size_t n = text.size();
     size_t i = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;  // a byte-order mark
-    std::vector<std::string> fields;
+    out.rows.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')));
+    // The fields go straight into the row; fields beyond the eighth are
+    // only counted.
+    JournalRow row;
+    std::string channel;
+    std::string* const targets[kFieldCount] = {&row.time,  &channel,      &row.kind,     &row.address,
+                                               &row.label, &row.oldValue, &row.newValue, &row.text};
     bool header = true;
     while (i < n) {
         // One record: fields up to a line end. A record that the text ends
         // inside of (no line end, or a quote still open) was cut off.
-        fields.clear();
+        size_t count = 0;
         bool complete = false;
         while (true) {
-            std::string field;
-            if (i < n && text[i] == '"') {
+            std::string* field = count < kFieldCount ? targets[count] : nullptr;
+            if (field) field->clear();
+            if (i < n && s[i] == '"') {
                 ++i;
                 bool closed = false;
                 while (i < n) {
-                    if (text[i] == '"') {
-                        if (i + 1 < n && text[i + 1] == '"') {
-                            field += '"';
-                            i += 2;
-                            continue;
-                        }
-                        ++i;
-                        closed = true;
-                        break;
+                    const void* quote = std::memchr(s + i, '"', n - i);
+                    const size_t at = quote ? static_cast<size_t>(static_cast<const char*>(quote) - s) : n;
+                    if (field) field->append(s + i, at - i);
+                    i = at;
+                    if (at >= n) break;
+                    if (at + 1 < n && s[at + 1] == '"') {  // a doubled quote
+                        if (field) *field += '"';
+                        i = at + 2;
+                        continue;
                     }
-                    field += text[i++];
+                    i = at + 1;
+                    closed = true;
+                    break;
                 }
                 if (!closed) break;
             }
             // Unquoted text, or whatever stands between a closing quote and
             // the next separator.
-            const size_t end = text.find_first_of(",\r\n", i);
-            const size_t stop = end == std::string::npos ? n : end;
-            field.append(text, i, stop - i);
+            size_t stop = i;
+            while (stop < n && s[stop] != ',' && s[stop] != '\r' && s[stop] != '\n') ++stop;
+            if (field) field->append(s + i, stop - i);
             i = stop;
-            fields.push_back(std::move(field));
+            ++count;
             if (i >= n) break;
-            if (text[i] == ',') {
+            if (s[i] == ',') {
                 ++i;
                 continue;
             }
-            if (text[i] == '\r') {
+            if (s[i] == '\r') {
                 if (i + 1 >= n) break;  // cut between CR and LF
-                i += text[i + 1] == '\n' ? 2 : 1;
+                i += s[i + 1] == '\n' ? 2 : 1;
             } else {
                 ++i;  // LF
             }
@@ -259,8 +271,8 @@ ParsedJournal ParseJournal(const std::string& text) {
         }
         out.completeBytes = i;
         if (header) {
-            bool same = fields.size() == kFieldCount;
-            for (size_t k = 0; same && k < kFieldCount; ++k) same = fields[k] == kColumns[k];
+            bool same = count == kFieldCount;
+            for (size_t k = 0; same && k < kFieldCount; ++k) same = *targets[k] == kColumns[k];
             if (!same) {
                 out.error = "the first line is not the journal's header (" +
                             JournalHeader().substr(0, JournalHeader().size() - 2) + ")";
@@ -270,19 +282,11 @@ ParsedJournal ParseJournal(const std::string& text) {
             header = false;
             continue;
         }
-        if (fields.size() == 1 && fields[0].empty()) continue;  // an empty line
-        JournalRow row;
-        if (fields.size() != kFieldCount || !ParseChannel(fields[1], row.channel)) {
+        if (count == 1 && row.time.empty()) continue;  // an empty line
+        if (count != kFieldCount || !ParseChannel(channel, row.channel)) {
             ++out.unreadable;
             continue;
         }
-        row.time = std::move(fields[0]);
-        row.kind = std::move(fields[2]);
-        row.address = std::move(fields[3]);
-        row.label = std::move(fields[4]);
-        row.oldValue = std::move(fields[5]);
-        row.newValue = std::move(fields[6]);
-        row.text = std::move(fields[7]);
         out.rows.push_back(std::move(row));
     }
     if (header) {

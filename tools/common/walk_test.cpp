@@ -20,10 +20,33 @@ struct ChannelWork {
     ChannelRun run;
     std::vector<WalkTestRow> registered, unregistered;
     bool open = false;  // a start row without its stop row yet
+    const JournalRow* first = nullptr;
+    const JournalRow* last = nullptr;
 };
 
-std::string Key(int channel, const std::string& address) {
-    return std::to_string(channel) + '\x1F' + address;
+// The key of a device: channel and address. Built in a buffer that is
+// reused, so that looking a device up allocates nothing.
+const std::string& Key(std::string& buffer, int channel, const std::string& address) {
+    char number[16];
+    const int length = std::snprintf(number, sizeof number, "%d\x1F", channel);
+    buffer.assign(number, static_cast<size_t>(length));
+    buffer += address;
+    return buffer;
+}
+
+enum class Kind { kOther, kStart, kStop, kLine, kNoEvent, kRefused, kStatus, kPortOrCommand, kGate, kUnknownGate };
+
+Kind KindOf(const std::string& k) {
+    static const std::pair<const char*, Kind> kKinds[] = {
+        {kind::kLine, Kind::kLine},         {kind::kGate, Kind::kGate},
+        {kind::kStatus, Kind::kStatus},     {kind::kNoEvent, Kind::kNoEvent},
+        {kind::kRefusedLine, Kind::kRefused}, {kind::kUnknownGate, Kind::kUnknownGate},
+        {kind::kPort, Kind::kPortOrCommand}, {kind::kCommand, Kind::kPortOrCommand},
+        {kind::kStart, Kind::kStart},       {kind::kStop, Kind::kStop},
+    };
+    for (const auto& [word, code] : kKinds)
+        if (k.size() == std::char_traits<char>::length(word) && k.compare(word) == 0) return code;
+    return Kind::kOther;
 }
 
 struct Counts {
@@ -71,9 +94,7 @@ std::string VerdictOf(const Counts& c) {
 
 // Text for a Markdown table cell or list item: characters that would make
 // formatting are escaped, line ends become blanks.
-std::string Md(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
+void AppendMd(std::string& out, const std::string& text) {
     for (char c : text) {
         if (c == '\r' || c == '\n') {
             out += ' ';
@@ -84,7 +105,24 @@ std::string Md(const std::string& text) {
             out += '\\';
         out += c;
     }
+}
+
+std::string Md(const std::string& text) {
+    std::string out;
+    AppendMd(out, text);
     return out;
+}
+
+// Appends every part; numbers as decimals.
+void PutOne(std::string& out, const std::string& part) { out += part; }
+void PutOne(std::string& out, const char* part) { out += part; }
+void PutOne(std::string& out, long number) {
+    char text[24];
+    out.append(text, static_cast<size_t>(std::snprintf(text, sizeof text, "%ld", number)));
+}
+template <typename... Parts>
+void Put(std::string& out, const Parts&... parts) {
+    (PutOne(out, parts), ...);
 }
 
 std::string Duration(const std::string& from, const std::string& to) {
@@ -102,7 +140,7 @@ std::string Duration(const std::string& from, const std::string& to) {
 }
 
 // What a status word's change means, for the history.
-std::string StatusWords(const StatusChange& change) {
+const char* StatusWords(const StatusChange& change) {
     const bool on = change.newValue == "1";
     const std::string& a = change.address;
     if (a == "!T") return on ? "test mode on" : "test mode off";
@@ -124,11 +162,11 @@ const char* FactName(const std::string& key) {
     return nullptr;
 }
 
-std::string ResultCell(const std::string& result) {
+const char* ResultCell(const std::string& result) {
     if (result == walk_result::kNotTested) return "**NOT TESTED**";
     if (result == walk_result::kNotRestored) return "**NOT RESTORED**";
     if (result == walk_result::kUnregistered) return "**UNREGISTERED**";
-    return result;
+    return result.c_str();
 }
 
 }  // namespace
@@ -137,14 +175,15 @@ WalkTest BuildWalkTest(const std::vector<JournalRow>& rows) {
     std::map<int, ChannelWork> channels;
     std::unordered_map<std::string, Slot> slots;
     slots.reserve(rows.size() / 4 + 16);
+    std::string key;
 
     // Registered gates first, so that a gate row or an unknown-gate row
     // anywhere in the journal finds its device.
     for (const JournalRow& row : rows) {
-        if (row.kind != kind::kTag || !LooksLikeGateTag(row.address)) continue;
+        if (row.kind.compare(kind::kTag) != 0 || !LooksLikeGateTag(row.address)) continue;
         ChannelWork& work = channels[row.channel];
         const auto [it, added] =
-            slots.try_emplace(Key(row.channel, row.address), Slot{true, work.registered.size()});
+            slots.try_emplace(Key(key, row.channel, row.address), Slot{true, work.registered.size()});
         if (!added) {
             // Listed twice: one row, with the first label given.
             WalkTestRow& device = work.registered[it->second.index];
@@ -159,35 +198,49 @@ WalkTest BuildWalkTest(const std::vector<JournalRow>& rows) {
         work.registered.push_back(std::move(device));
     }
 
+    ChannelWork* last = nullptr;
     for (const JournalRow& row : rows) {
-        ChannelWork& work = channels[row.channel];
+        if (!last || last->run.channel != row.channel) {
+            last = &channels[row.channel];
+            last->run.channel = row.channel;
+        }
+        ChannelWork& work = *last;
         ChannelRun& run = work.run;
-        if (run.start.empty()) run.start = row.time;
-        run.end = row.time;
-        const std::string& k = row.kind;
-        if (k == kind::kStart) {
+        if (!work.first) work.first = &row;
+        work.last = &row;
+        switch (KindOf(row.kind)) {
+        case Kind::kStart:
             if (work.open) ++run.runsNotEnded;
             work.open = true;
             if (run.runs++ == 0) run.facts = ParseStartText(row.text);
-        } else if (k == kind::kStop) {
+            break;
+        case Kind::kStop:
             work.open = false;
-        } else if (k == kind::kLine) {
+            break;
+        case Kind::kLine:
             ++run.linesRead;
-        } else if (k == kind::kNoEvent) {
+            break;
+        case Kind::kNoEvent:
             ++run.linesRead;
             ++run.linesNoEvent;
-        } else if (k == kind::kRefusedLine) {
+            break;
+        case Kind::kRefused:
             ++run.linesRefused;
-        } else if (k == kind::kStatus) {
+            break;
+        case Kind::kStatus:
             run.status.push_back({row.time, row.address, row.oldValue, row.newValue});
-        } else if (k == kind::kPort || k == kind::kCommand) {
+            break;
+        case Kind::kPortOrCommand:
             run.portAndCommands.push_back(row);
-        } else if (k == kind::kGate) {
+            break;
+        case Kind::kOther:
+            break;
+        case Kind::kGate: {
             uint16_t before = 0, after = 0;
-            if (!ParseHexWord(row.oldValue, before) || !ParseHexWord(row.newValue, after)) continue;
+            if (!ParseHexWord(row.oldValue, before) || !ParseHexWord(row.newValue, after)) break;
             // A gate the host has but the tag list did not name gets a row
             // after the listed ones.
-            const auto [it, added] = slots.try_emplace(Key(row.channel, row.address),
+            const auto [it, added] = slots.try_emplace(Key(key, row.channel, row.address),
                                                        Slot{true, work.registered.size()});
             if (added) {
                 WalkTestRow device;
@@ -196,7 +249,7 @@ WalkTest BuildWalkTest(const std::vector<JournalRow>& rows) {
                 device.label = row.label;
                 work.registered.push_back(std::move(device));
             }
-            if (!it->second.registered) continue;
+            if (!it->second.registered) break;
             WalkTestRow& device = work.registered[it->second.index];
             const uint16_t rose = static_cast<uint16_t>(~before & after);
             if (rose & (1u << zid::kFireBit)) {
@@ -207,8 +260,10 @@ WalkTest BuildWalkTest(const std::vector<JournalRow>& rows) {
             }
             if (before != 0 && after == 0) device.restored = row.time;
             device.value = after;
-        } else if (k == kind::kUnknownGate) {
-            const auto [it, added] = slots.try_emplace(Key(row.channel, row.address),
+            break;
+        }
+        case Kind::kUnknownGate: {
+            const auto [it, added] = slots.try_emplace(Key(key, row.channel, row.address),
                                                        Slot{false, work.unregistered.size()});
             if (added) {
                 WalkTestRow device;
@@ -219,20 +274,30 @@ WalkTest BuildWalkTest(const std::vector<JournalRow>& rows) {
             }
             // A registered gate the host could not find (at a reset) keeps
             // its own row; its value did not change.
-            if (it->second.registered) continue;
+            if (it->second.registered) break;
             WalkTestRow& device = work.unregistered[it->second.index];
             if (IsFireWord(row.text)) {
                 if (device.fireEvents++ == 0) device.firstFire = row.time;
             } else if (IsFaultWord(row.text)) {
                 if (device.faultEvents++ == 0) device.firstFault = row.time;
             }
+            break;
+        }
         }
     }
 
     WalkTest test;
+    size_t devices = 0;
+    for (const auto& entry : channels)
+        devices += entry.second.registered.size() + entry.second.unregistered.size();
+    test.rows.reserve(devices);
     for (auto& [channel, work] : channels) {
         work.run.channel = channel;
         if (work.open) ++work.run.runsNotEnded;
+        if (work.first) {
+            work.run.start = work.first->time;
+            work.run.end = work.last->time;
+        }
         for (WalkTestRow& device : work.registered) {
             if (device.value != 0) {
                 device.restored.clear();
@@ -257,14 +322,17 @@ std::string WalkTestCsv(const WalkTest& test) {
         "channel,address,label,fire_events,first_fire,fault_events,first_fault,restored,result\r\n";
     out.reserve(out.size() + test.rows.size() * 96);
     for (const WalkTestRow& row : test.rows) {
-        out += std::to_string(row.channel);
-        const std::string fields[] = {row.address,    row.label,
-                                      std::to_string(row.fireEvents), row.firstFire,
-                                      std::to_string(row.faultEvents), row.firstFault,
-                                      row.restored,   row.result};
-        for (const std::string& field : fields) {
+        PutOne(out, long{row.channel});
+        for (const std::string* field : {&row.address, &row.label}) {
             out += ',';
-            AppendCsvField(out, field);
+            AppendCsvField(out, *field);
+        }
+        Put(out, ",", long{row.fireEvents}, ",");
+        AppendCsvField(out, row.firstFire);
+        Put(out, ",", long{row.faultEvents});
+        for (const std::string* field : {&row.firstFault, &row.restored, &row.result}) {
+            out += ',';
+            AppendCsvField(out, *field);
         }
         out += "\r\n";
     }
@@ -279,7 +347,9 @@ std::string WalkTestMarkdown(const WalkTest& test) {
         if (site.empty()) site = FactOf(run.facts, "site");
         if (operatorName.empty()) operatorName = FactOf(run.facts, "operator");
     }
-    std::string out = "# Walk test";
+    std::string out;
+    out.reserve(4096 + test.rows.size() * 120);
+    out += "# Walk test";
     if (!site.empty()) out += ": " + Md(site);
     out += "\n\n";
     if (!site.empty()) out += "Site: " + Md(site) + "  \n";
@@ -315,20 +385,31 @@ std::string WalkTestMarkdown(const WalkTest& test) {
                "Restored | Result |\n|---|---|---:|---|---:|---|---|---|\n";
         for (const WalkTestRow& row : test.rows) {
             if (row.channel != run.channel) continue;
-            out += "| " + Md(row.address) + " | " + Md(row.label) + " | " +
-                   std::to_string(row.fireEvents) + " | " + row.firstFire + " | " +
-                   std::to_string(row.faultEvents) + " | " + row.firstFault + " | " +
-                   row.restored + " | " + ResultCell(row.result) + " |\n";
+            out += "| ";
+            AppendMd(out, row.address);
+            out += " | ";
+            AppendMd(out, row.label);
+            Put(out, " | ", long{row.fireEvents}, " | ", row.firstFire, " | ", long{row.faultEvents},
+                " | ", row.firstFault, " | ", row.restored, " | ", ResultCell(row.result), " |\n");
         }
         out += "\n### Status words\n\n";
         if (run.status.empty()) out += "No status word changed.\n";
-        for (const StatusChange& s : run.status)
-            out += "- " + s.time + "  " + Md(s.address) + " " + Md(s.oldValue) + " → " +
-                   Md(s.newValue) + "  " + StatusWords(s) + "\n";
+        for (const StatusChange& s : run.status) {
+            Put(out, "- ", s.time, "  ");
+            AppendMd(out, s.address);
+            out += ' ';
+            AppendMd(out, s.oldValue);
+            out += " → ";
+            AppendMd(out, s.newValue);
+            Put(out, "  ", StatusWords(s), "\n");
+        }
         if (!run.portAndCommands.empty()) {
             out += "\n### Port and console\n\n";
-            for (const JournalRow& r : run.portAndCommands)
-                out += "- " + r.time + "  " + r.kind + ": " + Md(r.text) + "\n";
+            for (const JournalRow& r : run.portAndCommands) {
+                Put(out, "- ", r.time, "  ", r.kind, ": ");
+                AppendMd(out, r.text);
+                out += '\n';
+            }
         }
         out += "\n";
     }
