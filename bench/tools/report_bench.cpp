@@ -46,7 +46,8 @@ struct Generator {
         rows.push_back({FormatLocalTime(now), 1, k, address, label, before, after, text});
     }
     void Status(const char* address, int& word, int to) {
-        if (word != to) Add(kind::kStatus, address, "", std::to_string(word), std::to_string(to), "");
+        if (word != to)
+            Add(kind::kStatus, address, "", std::to_string(word), std::to_string(to), "");
         word = to;
     }
     void Gate(const std::string& address, uint16_t to) {
@@ -58,18 +59,25 @@ struct Generator {
 
     void Generate(int total, int tagCount) {
         Add(kind::kStart, "", "", "", "",
-            StartText({{"port", "COM3"}, {"settings", "9600 8N1"}, {"driver", "ZIZEZOZU.DLL"},
-                       {"version", "1.0.0.0"}, {"sha256", std::string(64, 'a')},
-                       {"host library", "820"}, {"tags", "site-tags.txt"}, {"site", "Bench site"},
+            StartText({{"port", "COM3"},
+                       {"settings", "9600 8N1"},
+                       {"driver", "ZIZEZOZU.DLL"},
+                       {"version", "1.0.0.0"},
+                       {"sha256", std::string(64, 'a')},
+                       {"host library", "820"},
+                       {"tags", "site-tags.txt"},
+                       {"site", "Bench site"},
                        {"operator", "bench"}}));
         char address[16];
         for (int i = 0; i < tagCount; ++i) {
             std::snprintf(address, sizeof address, "%06d", i);
             tags.push_back(address);
-            Add(kind::kTag, address, "Floor " + std::to_string(i / 500) + ", room " + std::to_string(i % 500),
-                "", "0x0000", "");
+            Add(kind::kTag, address,
+                "Floor " + std::to_string(i / 500) + ", room " + std::to_string(i % 500), "",
+                "0x0000", "");
         }
-        for (const char* status : {"!T", "!F", "!R", "!S"}) Add(kind::kTag, status, "", "", "0x0000", "");
+        for (const char* status : {"!T", "!F", "!R", "!S"})
+            Add(kind::kTag, status, "", "", "0x0000", "");
         Add(kind::kPort, "", "", "", "", "opened COM3");
         while (static_cast<int>(rows.size()) < total - 1) {
             now += std::chrono::milliseconds(200 + Pick(5000));
@@ -104,7 +112,8 @@ struct Generator {
             } else if (roll < 84) {  // a detector that is not in the tag list
                 std::snprintf(address, sizeof address, "%02d%02d00", 13 + Pick(80), Pick(41));
                 Add(kind::kLine, "", "", "", "", kFireText);
-                Add(kind::kUnknownGate, address, "", "", "", Pick(3) ? "fire (line)" : "fault (line)");
+                Add(kind::kUnknownGate, address, "", "", "",
+                    Pick(3) ? "fire (line)" : "fault (line)");
             } else if (roll < 96) {
                 Add(kind::kLine, "", "", "", "", "12:34:56 test");
                 Status("!T", T, 1 - T);
@@ -125,14 +134,22 @@ int main(int argc, char** argv) {
     std::string keep;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--quick") total = 5000, tagCount = 1000, repeats = 1;
-        else if (a == "--check") check = true;
-        else if (a == "--rows" && i + 1 < argc) total = std::atoi(argv[++i]);
-        else if (a == "--tags" && i + 1 < argc) tagCount = std::atoi(argv[++i]);
-        else if (a == "--repeats" && i + 1 < argc) repeats = std::atoi(argv[++i]);
-        else if (a == "--keep" && i + 1 < argc) keep = argv[++i];
+        if (a == "--quick")
+            total = 5000, tagCount = 1000, repeats = 1;
+        else if (a == "--check")
+            check = true;
+        else if (a == "--rows" && i + 1 < argc)
+            total = std::atoi(argv[++i]);
+        else if (a == "--tags" && i + 1 < argc)
+            tagCount = std::atoi(argv[++i]);
+        else if (a == "--repeats" && i + 1 < argc)
+            repeats = std::atoi(argv[++i]);
+        else if (a == "--keep" && i + 1 < argc)
+            keep = argv[++i];
         else {
-            std::fprintf(stderr, "usage: report_bench [--quick] [--check] [--rows N] [--tags N] [--repeats N] [--keep DIR]\n");
+            std::fprintf(stderr,
+                         "usage: report_bench [--quick] [--check] [--rows N] [--tags N] [--repeats "
+                         "N] [--keep DIR]\n");
             return 2;
         }
     }
@@ -150,13 +167,15 @@ int main(int argc, char** argv) {
         ++kinds[row.kind];
     }
     const std::filesystem::path dir =
-        !keep.empty() ? std::filesystem::path(keep)
-                      : std::filesystem::temp_directory_path() /
-                            ("zid-report-bench-" +
-                             std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        !keep.empty()
+            ? std::filesystem::path(keep)
+            : std::filesystem::temp_directory_path() /
+                  ("zid-report-bench-" +
+                   std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     std::filesystem::create_directories(dir);
     if (!WriteFileBytes(PathIn(dir.string(), kJournalFileName), journal)) {
-        std::fprintf(stderr, "report_bench: cannot write the journal in %s\n", dir.string().c_str());
+        std::fprintf(stderr, "report_bench: cannot write the journal in %s\n",
+                     dir.string().c_str());
         return 1;
     }
 
@@ -168,7 +187,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "report_bench: %s\n", verdict.c_str());
             return 1;
         }
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        ms.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
     }
     std::string csv, md;
     ReadFileBytes(PathIn(dir.string(), kWalkTestCsvName), csv);
@@ -177,13 +198,15 @@ int main(int argc, char** argv) {
 
     std::sort(ms.begin(), ms.end());
     const double median = ms[ms.size() / 2];
-    std::printf("journal: %zu rows, %d tags, %.1f MB;", g.rows.size(), tagCount, journal.size() / 1e6);
+    std::printf("journal: %zu rows, %d tags, %.1f MB;", g.rows.size(), tagCount,
+                journal.size() / 1e6);
     for (const auto& [k, n] : kinds) std::printf(" %s %d", k.c_str(), n);
     std::printf("\nreport: walk-test.csv %.1f MB, walk-test.md %.1f MB; %s\n", csv.size() / 1e6,
                 md.size() / 1e6, verdict.c_str());
-    std::printf("walk-test report rebuild, %zu rows, %d tags  median %10.1f ms  (min %.1f, max %.1f, "
-                "%d runs)  budget %.0f ms: %s\n",
-                g.rows.size(), tagCount, median, ms.front(), ms.back(), repeats, kBudgetMs,
-                median < kBudgetMs ? "met" : "MISSED");
+    std::printf(
+        "walk-test report rebuild, %zu rows, %d tags  median %10.1f ms  (min %.1f, max %.1f, "
+        "%d runs)  budget %.0f ms: %s\n",
+        g.rows.size(), tagCount, median, ms.front(), ms.back(), repeats, kBudgetMs,
+        median < kBudgetMs ? "met" : "MISSED");
     return check && median >= kBudgetMs ? 1 : 0;
 }

@@ -17,7 +17,8 @@ constexpr long kWaitPiece = 600000;
 std::string CaptureHeader(const std::string& startedAt, const std::string& port,
                           const std::string& settings) {
     return "# Lines read by the ZID-12 driver on " + port + " (" + settings + "), from " +
-           startedAt + ".\n"
+           startedAt +
+           ".\n"
            "# Captured by zidhost as a zidpanel scenario. Replay it on another port with\n"
            "#   zidpanel --port COM2 --gap 0 --scenario THIS-FILE\n"
            "# (--speed 0 sends the lines back to back, --speed 10 ten times as fast).\n"

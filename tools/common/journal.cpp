@@ -13,8 +13,8 @@
 namespace zidtools {
 namespace {
 
-constexpr const char* kColumns[] = {"time", "channel", "kind", "address",
-                                   "label", "old",     "new",  "text"};
+constexpr const char* kColumns[] = {"time",  "channel", "kind", "address",
+                                    "label", "old",     "new",  "text"};
 constexpr size_t kFieldCount = 8;
 
 bool Digits(const std::string& text, size_t at, size_t count, int& value) {
@@ -58,7 +58,8 @@ std::string FormatLocalTime(std::chrono::system_clock::time_point when) {
 #endif
     char text[40];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, milli);
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+                  milli);
     return text;
 }
 
@@ -105,18 +106,30 @@ bool ParseHexWord(const std::string& text, uint16_t& value) {
 const char* EventWord(zid::PanelEvent event) {
     using zid::PanelEvent;
     switch (event) {
-        case PanelEvent::FireLine: return "fire (line)";
-        case PanelEvent::FireZone: return "fire (zone)";
-        case PanelEvent::FaultLine: return "fault (line)";
-        case PanelEvent::FaultZone: return "fault (zone)";
-        case PanelEvent::FaultLineEnd: return "end of fault (line)";
-        case PanelEvent::FaultZoneEnd: return "end of fault (zone)";
-        case PanelEvent::PowerFault: return "power fault";
-        case PanelEvent::PowerFaultEnd: return "end of power fault";
-        case PanelEvent::SounderSilenced: return "sounder silenced";
-        case PanelEvent::TestStart: return "test start";
-        case PanelEvent::TestEnd: return "test end";
-        case PanelEvent::Reset: return "reset";
+        case PanelEvent::FireLine:
+            return "fire (line)";
+        case PanelEvent::FireZone:
+            return "fire (zone)";
+        case PanelEvent::FaultLine:
+            return "fault (line)";
+        case PanelEvent::FaultZone:
+            return "fault (zone)";
+        case PanelEvent::FaultLineEnd:
+            return "end of fault (line)";
+        case PanelEvent::FaultZoneEnd:
+            return "end of fault (zone)";
+        case PanelEvent::PowerFault:
+            return "power fault";
+        case PanelEvent::PowerFaultEnd:
+            return "end of power fault";
+        case PanelEvent::SounderSilenced:
+            return "sounder silenced";
+        case PanelEvent::TestStart:
+            return "test start";
+        case PanelEvent::TestEnd:
+            return "test end";
+        case PanelEvent::Reset:
+            return "reset";
     }
     return "?";
 }
@@ -213,8 +226,9 @@ ParsedJournal ParseJournal(const std::string& text) {
     // only counted.
     JournalRow row;
     std::string channel;
-    std::string* const targets[kFieldCount] = {&row.time,  &channel,      &row.kind,     &row.address,
-                                               &row.label, &row.oldValue, &row.newValue, &row.text};
+    std::string* const targets[kFieldCount] = {&row.time,     &channel,   &row.kind,
+                                               &row.address,  &row.label, &row.oldValue,
+                                               &row.newValue, &row.text};
     bool header = true;
     while (i < n) {
         // One record: fields up to a line end. A record that the text ends
@@ -229,7 +243,8 @@ ParsedJournal ParseJournal(const std::string& text) {
                 bool closed = false;
                 while (i < n) {
                     const void* quote = std::memchr(s + i, '"', n - i);
-                    const size_t at = quote ? static_cast<size_t>(static_cast<const char*>(quote) - s) : n;
+                    const size_t at =
+                        quote ? static_cast<size_t>(static_cast<const char*>(quote) - s) : n;
                     if (field) field->append(s + i, at - i);
                     i = at;
                     if (at >= n) break;

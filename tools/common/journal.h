@@ -22,17 +22,17 @@ namespace zidtools {
 
 // The kinds of rows.
 namespace journal_kind {
-inline constexpr char kStart[] = "start";          // a run begins on a channel; text: StartText
-inline constexpr char kTag[] = "tag";              // a registered tag, in tag-file order
-inline constexpr char kLine[] = "line";            // a line with an event; text: readable line
-inline constexpr char kNoEvent[] = "no-event";     // a line with no event; text: readable line
+inline constexpr char kStart[] = "start";       // a run begins on a channel; text: StartText
+inline constexpr char kTag[] = "tag";           // a registered tag, in tag-file order
+inline constexpr char kLine[] = "line";         // a line with an event; text: readable line
+inline constexpr char kNoEvent[] = "no-event";  // a line with no event; text: readable line
 inline constexpr char kRefusedLine[] = "refused-line";  // "Got Illegal length Msg"
-inline constexpr char kGate[] = "gate";            // a gate change; old/new 0x%04X
-inline constexpr char kStatus[] = "status";        // !T, !F, !R or !S; old/new 0 or 1
+inline constexpr char kGate[] = "gate";                 // a gate change; old/new 0x%04X
+inline constexpr char kStatus[] = "status";             // !T, !F, !R or !S; old/new 0 or 1
 inline constexpr char kUnknownGate[] = "unknown-gate";  // text: the event word of the line
-inline constexpr char kPort[] = "port";            // opened, closed, failed
-inline constexpr char kCommand[] = "command";      // a typed command and its result
-inline constexpr char kStop[] = "stop";            // the run ends
+inline constexpr char kPort[] = "port";                 // opened, closed, failed
+inline constexpr char kCommand[] = "command";           // a typed command and its result
+inline constexpr char kStop[] = "stop";                 // the run ends
 }  // namespace journal_kind
 
 struct JournalRow {

@@ -1,6 +1,8 @@
 #include "tools/common/walk_test.h"
 
+#include <cstdio>
 #include <map>
+#include <string>
 #include <unordered_map>
 
 #include "tools/common/tag_file.h"
@@ -34,15 +36,26 @@ const std::string& Key(std::string& buffer, int channel, const std::string& addr
     return buffer;
 }
 
-enum class Kind { kOther, kStart, kStop, kLine, kNoEvent, kRefused, kStatus, kPortOrCommand, kGate, kUnknownGate };
+enum class Kind {
+    kOther,
+    kStart,
+    kStop,
+    kLine,
+    kNoEvent,
+    kRefused,
+    kStatus,
+    kPortOrCommand,
+    kGate,
+    kUnknownGate
+};
 
 Kind KindOf(const std::string& k) {
     static const std::pair<const char*, Kind> kKinds[] = {
-        {kind::kLine, Kind::kLine},         {kind::kGate, Kind::kGate},
-        {kind::kStatus, Kind::kStatus},     {kind::kNoEvent, Kind::kNoEvent},
+        {kind::kLine, Kind::kLine},           {kind::kGate, Kind::kGate},
+        {kind::kStatus, Kind::kStatus},       {kind::kNoEvent, Kind::kNoEvent},
         {kind::kRefusedLine, Kind::kRefused}, {kind::kUnknownGate, Kind::kUnknownGate},
-        {kind::kPort, Kind::kPortOrCommand}, {kind::kCommand, Kind::kPortOrCommand},
-        {kind::kStart, Kind::kStart},       {kind::kStop, Kind::kStop},
+        {kind::kPort, Kind::kPortOrCommand},  {kind::kCommand, Kind::kPortOrCommand},
+        {kind::kStart, Kind::kStart},         {kind::kStop, Kind::kStop},
     };
     for (const auto& [word, code] : kKinds)
         if (k.size() == std::char_traits<char>::length(word) && k.compare(word) == 0) return code;
@@ -54,32 +67,40 @@ struct Counts {
     int runsNotEnded = 0;
 };
 
-Counts CountOf(const WalkTest& test, int channel /* 0: all */) {
+Counts CountOf(const WalkTest& test, int channel /* -1: all */) {
     Counts c;
     for (const WalkTestRow& row : test.rows) {
-        if (channel != 0 && row.channel != channel) continue;
+        if (channel >= 0 && row.channel != channel) continue;
         const std::string& r = row.result;
         if (r == walk_result::kUnregistered) {
             ++c.unregistered;
             continue;
         }
         ++c.devices;
-        if (r == walk_result::kTested) ++c.tested;
-        else if (r == walk_result::kNotRestored) ++c.notRestored;
-        else if (r == walk_result::kFaultOnly) ++c.faultOnly;
-        else ++c.notTested;
+        if (r == walk_result::kTested)
+            ++c.tested;
+        else if (r == walk_result::kNotRestored)
+            ++c.notRestored;
+        else if (r == walk_result::kFaultOnly)
+            ++c.faultOnly;
+        else
+            ++c.notTested;
     }
     for (const ChannelRun& run : test.channels)
-        if (channel == 0 || run.channel == channel) c.runsNotEnded += run.runsNotEnded;
+        if (channel < 0 || run.channel == channel) c.runsNotEnded += run.runsNotEnded;
     return c;
 }
 
 std::string VerdictOf(const Counts& c) {
     const std::string n = std::to_string(c.devices);
     std::string out;
-    if (c.devices == 0) out = "no devices registered";
-    else if (c.tested == c.devices) out = c.devices == 1 ? "the one device tested" : "all " + n + " devices tested";
-    else out = std::to_string(c.tested) + " of " + n + (c.devices == 1 ? " device" : " devices") + " tested";
+    if (c.devices == 0)
+        out = "no devices registered";
+    else if (c.tested == c.devices)
+        out = c.devices == 1 ? "the one device tested" : "all " + n + " devices tested";
+    else
+        out = std::to_string(c.tested) + " of " + n + (c.devices == 1 ? " device" : " devices") +
+              " tested";
     auto part = [&](int count, const char* words) {
         if (count > 0) out += "; " + std::to_string(count) + words;
     };
@@ -87,7 +108,8 @@ std::string VerdictOf(const Counts& c) {
     part(c.faultOnly, " with a fault only");
     part(c.notTested, " not tested");
     if (c.unregistered == 1) out += "; 1 address reported by the panel is not registered";
-    part(c.unregistered > 1 ? c.unregistered : 0, " addresses reported by the panel are not registered");
+    part(c.unregistered > 1 ? c.unregistered : 0,
+         " addresses reported by the panel are not registered");
     if (c.runsNotEnded > 0) out += "; the run did not end normally";
     return out;
 }
@@ -131,7 +153,8 @@ std::string Duration(const std::string& from, const std::string& to) {
     const long long s = (b - a) / 1000;
     char text[64];
     if (s >= 3600)
-        std::snprintf(text, sizeof text, "%lld h %02lld min %02lld s", s / 3600, s / 60 % 60, s % 60);
+        std::snprintf(text, sizeof text, "%lld h %02lld min %02lld s", s / 3600, s / 60 % 60,
+                      s % 60);
     else if (s >= 60)
         std::snprintf(text, sizeof text, "%lld min %02lld s", s / 60, s % 60);
     else
@@ -146,16 +169,21 @@ const char* StatusWords(const StatusChange& change) {
     if (a == "!T") return on ? "test mode on" : "test mode off";
     if (a == "!F") return on ? "fault present" : "no fault any more";
     if (a == "!R") return on ? "panel reset" : "reset flag cleared by a new fire or fault";
-    if (a == "!S") return on ? "silence flag set (sounder silenced, a fault ended, or reset)"
-                             : "silence flag cleared by a new fire or fault";
+    if (a == "!S")
+        return on ? "silence flag set (sounder silenced, a fault ended, or reset)"
+                  : "silence flag cleared by a new fire or fault";
     return "";
 }
 
 const char* FactName(const std::string& key) {
     static const std::pair<const char*, const char*> kNames[] = {
-        {"port", "Port"},           {"settings", "Settings"},   {"driver", "Driver"},
-        {"version", "Driver version"}, {"sha256", "Driver SHA-256"},
-        {"host library", "Host library"}, {"tags", "Tag file"},
+        {"port", "Port"},
+        {"settings", "Settings"},
+        {"driver", "Driver"},
+        {"version", "Driver version"},
+        {"sha256", "Driver SHA-256"},
+        {"host library", "Host library"},
+        {"tags", "Tag file"},
     };
     for (const auto& [k, name] : kNames)
         if (key == k) return name;
@@ -182,8 +210,8 @@ WalkTest BuildWalkTest(const std::vector<JournalRow>& rows) {
     for (const JournalRow& row : rows) {
         if (row.kind.compare(kind::kTag) != 0 || !LooksLikeGateTag(row.address)) continue;
         ChannelWork& work = channels[row.channel];
-        const auto [it, added] =
-            slots.try_emplace(Key(key, row.channel, row.address), Slot{true, work.registered.size()});
+        const auto [it, added] = slots.try_emplace(Key(key, row.channel, row.address),
+                                                   Slot{true, work.registered.size()});
         if (!added) {
             // Listed twice: one row, with the first label given.
             WalkTestRow& device = work.registered[it->second.index];
@@ -209,80 +237,81 @@ WalkTest BuildWalkTest(const std::vector<JournalRow>& rows) {
         if (!work.first) work.first = &row;
         work.last = &row;
         switch (KindOf(row.kind)) {
-        case Kind::kStart:
-            if (work.open) ++run.runsNotEnded;
-            work.open = true;
-            if (run.runs++ == 0) run.facts = ParseStartText(row.text);
-            break;
-        case Kind::kStop:
-            work.open = false;
-            break;
-        case Kind::kLine:
-            ++run.linesRead;
-            break;
-        case Kind::kNoEvent:
-            ++run.linesRead;
-            ++run.linesNoEvent;
-            break;
-        case Kind::kRefused:
-            ++run.linesRefused;
-            break;
-        case Kind::kStatus:
-            run.status.push_back({row.time, row.address, row.oldValue, row.newValue});
-            break;
-        case Kind::kPortOrCommand:
-            run.portAndCommands.push_back(row);
-            break;
-        case Kind::kOther:
-            break;
-        case Kind::kGate: {
-            uint16_t before = 0, after = 0;
-            if (!ParseHexWord(row.oldValue, before) || !ParseHexWord(row.newValue, after)) break;
-            // A gate the host has but the tag list did not name gets a row
-            // after the listed ones.
-            const auto [it, added] = slots.try_emplace(Key(key, row.channel, row.address),
-                                                       Slot{true, work.registered.size()});
-            if (added) {
-                WalkTestRow device;
-                device.channel = row.channel;
-                device.address = row.address;
-                device.label = row.label;
-                work.registered.push_back(std::move(device));
+            case Kind::kStart:
+                if (work.open) ++run.runsNotEnded;
+                work.open = true;
+                if (run.runs++ == 0) run.facts = ParseStartText(row.text);
+                break;
+            case Kind::kStop:
+                work.open = false;
+                break;
+            case Kind::kLine:
+                ++run.linesRead;
+                break;
+            case Kind::kNoEvent:
+                ++run.linesRead;
+                ++run.linesNoEvent;
+                break;
+            case Kind::kRefused:
+                ++run.linesRefused;
+                break;
+            case Kind::kStatus:
+                run.status.push_back({row.time, row.address, row.oldValue, row.newValue});
+                break;
+            case Kind::kPortOrCommand:
+                run.portAndCommands.push_back(row);
+                break;
+            case Kind::kOther:
+                break;
+            case Kind::kGate: {
+                uint16_t before = 0, after = 0;
+                if (!ParseHexWord(row.oldValue, before) || !ParseHexWord(row.newValue, after))
+                    break;
+                // A gate the host has but the tag list did not name gets a row
+                // after the listed ones.
+                const auto [it, added] = slots.try_emplace(Key(key, row.channel, row.address),
+                                                           Slot{true, work.registered.size()});
+                if (added) {
+                    WalkTestRow device;
+                    device.channel = row.channel;
+                    device.address = row.address;
+                    device.label = row.label;
+                    work.registered.push_back(std::move(device));
+                }
+                if (!it->second.registered) break;
+                WalkTestRow& device = work.registered[it->second.index];
+                const uint16_t rose = static_cast<uint16_t>(~before & after);
+                if (rose & (1u << zid::kFireBit)) {
+                    if (device.fireEvents++ == 0) device.firstFire = row.time;
+                }
+                if (rose & (1u << zid::kFaultBit)) {
+                    if (device.faultEvents++ == 0) device.firstFault = row.time;
+                }
+                if (before != 0 && after == 0) device.restored = row.time;
+                device.value = after;
+                break;
             }
-            if (!it->second.registered) break;
-            WalkTestRow& device = work.registered[it->second.index];
-            const uint16_t rose = static_cast<uint16_t>(~before & after);
-            if (rose & (1u << zid::kFireBit)) {
-                if (device.fireEvents++ == 0) device.firstFire = row.time;
+            case Kind::kUnknownGate: {
+                const auto [it, added] = slots.try_emplace(Key(key, row.channel, row.address),
+                                                           Slot{false, work.unregistered.size()});
+                if (added) {
+                    WalkTestRow device;
+                    device.channel = row.channel;
+                    device.address = row.address;
+                    device.result = walk_result::kUnregistered;
+                    work.unregistered.push_back(std::move(device));
+                }
+                // A registered gate the host could not find (at a reset) keeps
+                // its own row; its value did not change.
+                if (it->second.registered) break;
+                WalkTestRow& device = work.unregistered[it->second.index];
+                if (IsFireWord(row.text)) {
+                    if (device.fireEvents++ == 0) device.firstFire = row.time;
+                } else if (IsFaultWord(row.text)) {
+                    if (device.faultEvents++ == 0) device.firstFault = row.time;
+                }
+                break;
             }
-            if (rose & (1u << zid::kFaultBit)) {
-                if (device.faultEvents++ == 0) device.firstFault = row.time;
-            }
-            if (before != 0 && after == 0) device.restored = row.time;
-            device.value = after;
-            break;
-        }
-        case Kind::kUnknownGate: {
-            const auto [it, added] = slots.try_emplace(Key(key, row.channel, row.address),
-                                                       Slot{false, work.unregistered.size()});
-            if (added) {
-                WalkTestRow device;
-                device.channel = row.channel;
-                device.address = row.address;
-                device.result = walk_result::kUnregistered;
-                work.unregistered.push_back(std::move(device));
-            }
-            // A registered gate the host could not find (at a reset) keeps
-            // its own row; its value did not change.
-            if (it->second.registered) break;
-            WalkTestRow& device = work.unregistered[it->second.index];
-            if (IsFireWord(row.text)) {
-                if (device.fireEvents++ == 0) device.firstFire = row.time;
-            } else if (IsFaultWord(row.text)) {
-                if (device.faultEvents++ == 0) device.firstFault = row.time;
-            }
-            break;
-        }
         }
     }
 
@@ -339,7 +368,7 @@ std::string WalkTestCsv(const WalkTest& test) {
     return out;
 }
 
-std::string Verdict(const WalkTest& test) { return VerdictOf(CountOf(test, 0)); }
+std::string Verdict(const WalkTest& test) { return VerdictOf(CountOf(test, -1)); }
 
 std::string WalkTestMarkdown(const WalkTest& test) {
     std::string site, operatorName;
@@ -363,7 +392,8 @@ std::string WalkTestMarkdown(const WalkTest& test) {
 
     for (const ChannelRun& run : test.channels) {
         out += "## Channel " + std::to_string(run.channel) + "\n\n";
-        if (test.channels.size() > 1) out += "Result: " + Md(VerdictOf(CountOf(test, run.channel))) + "\n\n";
+        if (test.channels.size() > 1)
+            out += "Result: " + Md(VerdictOf(CountOf(test, run.channel))) + "\n\n";
         out += "| | |\n|---|---|\n";
         for (const auto& [key, value] : run.facts) {
             if (key == "site" || key == "operator") continue;
@@ -380,17 +410,19 @@ std::string WalkTestMarkdown(const WalkTest& test) {
                std::to_string(run.linesNoEvent) + " carried no event |\n";
         out += "| Lines refused | " + std::to_string(run.linesRefused) + " |\n\n";
 
-        out += "### Devices\n\n"
-               "| Address | Label | Fire events | First fire | Fault events | First fault | "
-               "Restored | Result |\n|---|---|---:|---|---:|---|---|---|\n";
+        out +=
+            "### Devices\n\n"
+            "| Address | Label | Fire events | First fire | Fault events | First fault | "
+            "Restored | Result |\n|---|---|---:|---|---:|---|---|---|\n";
         for (const WalkTestRow& row : test.rows) {
             if (row.channel != run.channel) continue;
             out += "| ";
             AppendMd(out, row.address);
             out += " | ";
             AppendMd(out, row.label);
-            Put(out, " | ", long{row.fireEvents}, " | ", row.firstFire, " | ", long{row.faultEvents},
-                " | ", row.firstFault, " | ", row.restored, " | ", ResultCell(row.result), " |\n");
+            Put(out, " | ", long{row.fireEvents}, " | ", row.firstFire, " | ",
+                long{row.faultEvents}, " | ", row.firstFault, " | ", row.restored, " | ",
+                ResultCell(row.result), " |\n");
         }
         out += "\n### Status words\n\n";
         if (run.status.empty()) out += "No status word changed.\n";
@@ -414,11 +446,12 @@ std::string WalkTestMarkdown(const WalkTest& test) {
         out += "\n";
     }
 
-    out += "## Signatures\n\n"
-           "Tested by: ______________________  Signature: ______________________  "
-           "Date: ____________\n\n"
-           "Witnessed by: ___________________  Signature: ______________________  "
-           "Date: ____________\n";
+    out +=
+        "## Signatures\n\n"
+        "Tested by: ______________________  Signature: ______________________  "
+        "Date: ____________\n\n"
+        "Witnessed by: ___________________  Signature: ______________________  "
+        "Date: ____________\n";
     return out;
 }
 

@@ -18,23 +18,23 @@
 namespace zidtools {
 
 namespace walk_result {
-inline constexpr char kTested[] = "tested";             // fire seen, 0 at the end
-inline constexpr char kNotRestored[] = "not restored";  // not 0 at the end
-inline constexpr char kFaultOnly[] = "fault only";      // a fault but no fire, 0 at the end
-inline constexpr char kNotTested[] = "not tested";      // nothing seen
+inline constexpr char kTested[] = "tested";              // fire seen, 0 at the end
+inline constexpr char kNotRestored[] = "not restored";   // not 0 at the end
+inline constexpr char kFaultOnly[] = "fault only";       // a fault but no fire, 0 at the end
+inline constexpr char kNotTested[] = "not tested";       // nothing seen
 inline constexpr char kUnregistered[] = "unregistered";  // reported, but no such gate
 }  // namespace walk_result
 
 struct WalkTestRow {
     int channel = 0;
     std::string address, label;
-    int fireEvents = 0;      // bit 0 went from 0 to 1 (unregistered: fire lines naming it)
-    std::string firstFire;   // time of the first; empty if none
-    int faultEvents = 0;     // the same for bit 1 and fault lines
+    int fireEvents = 0;     // bit 0 went from 0 to 1 (unregistered: fire lines naming it)
+    std::string firstFire;  // time of the first; empty if none
+    int faultEvents = 0;    // the same for bit 1 and fault lines
     std::string firstFault;
-    std::string restored;    // when the value last became 0 after being non-zero
-    std::string result;      // one of walk_result
-    uint16_t value = 0;      // registered gates: the value at the end
+    std::string restored;  // when the value last became 0 after being non-zero
+    std::string result;    // one of walk_result
+    uint16_t value = 0;    // registered gates: the value at the end
 };
 
 struct StatusChange {
@@ -43,11 +43,11 @@ struct StatusChange {
 
 struct ChannelRun {
     int channel = 0;
-    StartFacts facts;         // of the channel's first start row
-    std::string start, end;   // times of its first and last rows
-    int runs = 0;             // start rows
-    int runsNotEnded = 0;     // runs with no stop row after them (killed)
-    long linesRead = 0;       // line and no-event rows
+    StartFacts facts;        // of the channel's first start row
+    std::string start, end;  // times of its first and last rows
+    int runs = 0;            // start rows
+    int runsNotEnded = 0;    // runs with no stop row after them (killed)
+    long linesRead = 0;      // line and no-event rows
     long linesNoEvent = 0;
     long linesRefused = 0;
     std::vector<StatusChange> status;
