@@ -28,7 +28,7 @@ check() {
 }
 
 printf '# gates\n031200\n000005  # zone five\n\n!r\n130000\n004100\n000013\n1a4000\n12 34\n' > tags.txt
-printf '031200\n!T\n' > good.txt
+printf '031200  Lobby, 2nd floor # smoke\n!T\n' > good.txt
 printf '031200\n!Q!\n' > bad.txt
 
 check "zidhost --help"        0 'usage: zidhost'                      -- "$bin/zidhost.exe" --help
@@ -43,7 +43,7 @@ check "check-tags reasons"    5 'tags.txt:7: tag 004100 refused: detector above 
 grep -q 'tags.txt:6: tag 130000 refused: line above 12' out.txt || { echo "FAIL line reason"; failures=$((failures + 1)); }
 grep -q 'tags.txt:8: tag 000013 refused: zone above 12' out.txt || { echo "FAIL zone reason"; failures=$((failures + 1)); }
 grep -q 'tags.txt:9: tag 1a4000 refused: bad form' out.txt || { echo "FAIL form reason"; failures=$((failures + 1)); }
-grep -q 'tags.txt:10: more than one word' out.txt || { echo "FAIL extra word"; failures=$((failures + 1)); }
+grep -q 'tags.txt:10: tag 12 refused: bad form' out.txt || { echo "FAIL label taken as a tag"; failures=$((failures + 1)); }
 grep -q '3 tag(s) accepted, 5 refused' out.txt || { echo "FAIL tally"; failures=$((failures + 1)); }
 check "check-tags all good"   0 '2 tag\(s\) accepted, 0 refused'      -- "$bin/zidhost.exe" --check-tags good.txt
 check "missing tag file"      2 'cannot read the tag file none.txt'   -- "$bin/zidhost.exe" --check-tags none.txt
@@ -69,6 +69,12 @@ check "scenario error"        2 'bad-scenario.txt:2: unknown command "fire-lion"
 printf 'reset\n' > reset.txt
 check "panel port missing"    4 'cannot open the port'                -- "$bin/zidpanel.exe" --port COM97 --scenario reset.txt
 check "zidpanel bad option"   2 'unknown option --bogus'              -- "$bin/zidpanel.exe" --bogus
+check "negative speed"        2 'speed takes a number of 0 or more'   -- "$bin/zidpanel.exe" --dry-run --speed -1
+check "speed in words"        2 'speed takes a number of 0 or more'   -- "$bin/zidpanel.exe" --dry-run --speed fast
+printf 'wait 60000\nfire-zone 5\nwait 60000\n' > slow.txt
+started=$SECONDS
+check "speed 0: no waits"     0 'no waits: lines back to back, 0 ms after each' -- "$bin/zidpanel.exe" --dry-run --speed 0 --scenario slow.txt
+[ $((SECONDS - started)) -lt 30 ] || { echo "FAIL speed 0 still waited"; failures=$((failures + 1)); }
 
 [ $failures = 0 ] || { echo "$failures failure(s)"; exit 1; }
 echo "all command-line checks passed"

@@ -54,7 +54,7 @@ TEST(Readable, HexAndDevicePortNames) {
     for (const auto& [given, opened] : ports) EXPECT_EQ(zidtools::DevicePortName(given), opened);
 }
 
-TEST(TagFile, CommentsBlankLinesAndExtraWords) {
+TEST(TagFile, CommentsBlankLinesAndLabels) {
     const auto lines = zidtools::ParseTagFile(
         "# heading\n"
         "120000\n"
@@ -70,11 +70,28 @@ TEST(TagFile, CommentsBlankLinesAndExtraWords) {
     EXPECT_EQ(lines[1].tag, "!r");
     EXPECT_EQ(lines[2].tag, "a#b") << "a '#' inside a word is part of it";
     EXPECT_EQ(lines[3].lineNumber, 6);
-    EXPECT_TRUE(lines[3].tag.empty());
-    EXPECT_NE(lines[3].error.find("34"), std::string::npos);
+    EXPECT_EQ(lines[3].tag, "12") << "a second word is the label, not an error";
+    EXPECT_EQ(lines[3].label, "34");
+    EXPECT_TRUE(lines[3].error.empty());
     EXPECT_EQ(lines[4].tag, "000012");
     EXPECT_TRUE(zidtools::LooksLikeGateTag("000012"));
     EXPECT_FALSE(zidtools::LooksLikeGateTag("!R"));
+
+    const std::pair<const char*, const char*> labelled[] = {
+        {"031200  Lobby, 2nd floor, smoke", "Lobby, 2nd floor, smoke"},
+        {"031200\tStair B  \t# spare detector", "Stair B"},
+        {" 031200 a#b  c ", "a#b  c"},
+        {"031200 \xD7\xA7\xD7\x95\xD7\x9E\xD7\x94 2\r", "\xD7\xA7\xD7\x95\xD7\x9E\xD7\x94 2"},
+        {"031200 # only a comment", ""},
+        {"!T", ""},
+    };
+    for (const auto& [text, label] : labelled) {
+        SCOPED_TRACE(text);
+        const auto parsed = zidtools::ParseTagFile(text);
+        ASSERT_EQ(parsed.size(), 1u);
+        EXPECT_EQ(parsed[0].label, label);
+        EXPECT_TRUE(parsed[0].tag == "031200" || parsed[0].tag == "!T");
+    }
 }
 
 TEST(Commands, ParseGoodAndBad) {

@@ -23,23 +23,19 @@ std::vector<TagLine> ParseTagFile(const std::string& text) {
                 break;
             }
         }
-        std::vector<std::string> words;
-        std::string word;
-        for (char c : line) {
-            if (IsBlank(c)) {
-                if (!word.empty()) words.push_back(word);
-                word.clear();
-            } else {
-                word += c;
-            }
-        }
-        if (!word.empty()) words.push_back(word);
-        if (words.empty()) continue;
-        if (words.size() > 1) {
-            out.push_back({number, "", "more than one word on the line: \"" + words[1] + "\""});
-            continue;
-        }
-        out.push_back({number, words[0], ""});
+        // The address is the first word; the label is everything after it
+        // and its blanks, so a label may hold blanks and commas of its own.
+        size_t first = 0;
+        while (first < line.size() && IsBlank(line[first])) ++first;
+        if (first == line.size()) continue;
+        size_t end = first;
+        while (end < line.size() && !IsBlank(line[end])) ++end;
+        size_t labelStart = end;
+        while (labelStart < line.size() && IsBlank(line[labelStart])) ++labelStart;
+        size_t labelEnd = line.size();
+        while (labelEnd > labelStart && IsBlank(line[labelEnd - 1])) --labelEnd;
+        out.push_back({number, line.substr(first, end - first), "",
+                       line.substr(labelStart, labelEnd - labelStart)});
     }
     return out;
 }

@@ -1,6 +1,8 @@
-// Tag files: one tag address per line. Blank lines are skipped; a '#' at the
-// start of a line or after a blank begins a comment that runs to the line's
-// end. Leading and trailing blanks are ignored.
+// Tag files: one tag address per line, optionally followed by a label that
+// names the device for people ("031200  Lobby, 2nd floor, smoke"). Blank
+// lines are skipped; a '#' at the start of a line or after a blank begins a
+// comment that runs to the line's end. Leading and trailing blanks are
+// ignored.
 #pragma once
 
 #include <string>
@@ -9,9 +11,10 @@
 namespace zidtools {
 
 struct TagLine {
-    int lineNumber;   // 1-based
-    std::string tag;  // as written; empty when error is set
-    std::string error;  // a line that holds more than one word
+    int lineNumber;     // 1-based
+    std::string tag;    // the first word, as written
+    std::string error;  // why the line is unusable; empty, as any word makes an address
+    std::string label;  // the rest of the line, blanks around it removed; may be empty
 };
 
 std::vector<TagLine> ParseTagFile(const std::string& text);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "serial/serial_port.h"
+#include "tools/common/capture.h"
 #include "tools/common/numbers.h"
 #include "tools/common/readable.h"
 #include "tools/common/scenario.h"
@@ -34,8 +35,10 @@ const char kUsageHead[] =
     "  --data-bits N        data bits (default 8)\n"
     "  --stop-bits 1|1.5|2  stop bits (default 1)\n"
     "  --parity P           none, odd, even, mark or space (default none)\n"
-    "  --gap MS             pause after each line (default 150)\n"
+    "  --gap MS             pause after each line (default 150; 0 with --speed 0)\n"
     "  --scenario FILE      send the commands of FILE, then exit (default: a prompt)\n"
+    "  --speed X            how fast the waits pass: 1 real time (default), 2 twice as\n"
+    "                       fast, 0 none (lines back to back, still paced at the baud rate)\n"
     "  --expect FILE        write the gates and status words the lines should produce\n"
     "  --dry-run            show the lines without opening a port\n"
     "  --help               this text\n"
@@ -46,6 +49,8 @@ struct Options {
     std::string port = "COM2";
     zid::LineBlock line{9600, 8, 0, 0};
     long gapMs = 150;
+    bool gapGiven = false;
+    double speed = 1.0;
     std::string scenario, expect;
     bool dryRun = false;
 };
@@ -70,7 +75,8 @@ bool ParseOptions(int argc, char** argv, Options& o, bool& help) {
             continue;
         }
         static const char* const kValued[] = {"--port", "--baud", "--data-bits", "--stop-bits",
-                                               "--parity", "--gap", "--scenario", "--expect"};
+                                               "--parity", "--gap", "--scenario", "--expect",
+                                               "--speed"};
         bool known = false;
         for (const char* name : kValued) known = known || a == name;
         if (!known) {
@@ -96,7 +102,15 @@ bool ParseOptions(int argc, char** argv, Options& o, bool& help) {
             ok = false;
             for (uint16_t k = 0; k < 5; ++k)
                 if (std::strcmp(v, names[k]) == 0) ok = true, o.line.parity = k;
-        } else if (a == "--gap") ok = ParseNumber(v, 0, 600000, o.gapMs);
+        } else if (a == "--gap") ok = ParseNumber(v, 0, 600000, o.gapMs), o.gapGiven = true;
+        else if (a == "--speed") {
+            if (!zidtools::ParseReplaySpeed(v, o.speed)) {
+                std::fprintf(stderr,
+                             "zidpanel: --speed takes a number of 0 or more (1 real time, 0 no "
+                             "waits): %s\n", v);
+                return false;
+            }
+        }
         else if (a == "--scenario") o.scenario = v;
         else if (a == "--expect") o.expect = v;
         else {
@@ -108,6 +122,8 @@ bool ParseOptions(int argc, char** argv, Options& o, bool& help) {
             return false;
         }
     }
+    // Back to back means no gap either, unless one is asked for.
+    if (o.speed == 0 && !o.gapGiven) o.gapMs = 0;
     return true;
 }
 
@@ -159,7 +175,8 @@ struct Panel {
             case zidtools::PanelCommand::kQuit:
                 return false;
             case zidtools::PanelCommand::kWait:
-                std::this_thread::sleep_for(std::chrono::milliseconds(c.milliseconds));
+                std::this_thread::sleep_for(std::chrono::milliseconds(
+                    zidtools::ScaledWait(c.milliseconds, options.speed)));
                 return true;
             case zidtools::PanelCommand::kRaw:
                 model.Apply(c);
@@ -227,6 +244,11 @@ int main(int argc, char** argv) {
     std::printf("zidpanel on %s, %u baud, %u data bits: %.2f ms per character\n",
                 o.dryRun ? "(dry run)" : o.port.c_str(), o.line.baud, o.line.dataBits,
                 1000.0 * BitsPerCharacter(o.line) / o.line.baud);
+    if (o.speed == 0)
+        std::printf("no waits: lines back to back, %ld ms after each\n", o.gapMs);
+    else if (o.speed != 1.0)
+        std::printf("waits at speed %g: %ld ms of wait take %ld ms\n", o.speed, 1000L,
+                    zidtools::ScaledWait(1000, o.speed));
     std::fflush(stdout);
 
     int status = 0;

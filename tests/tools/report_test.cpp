@@ -1,0 +1,307 @@
+// The commissioning records: the session journal (CSV, cut-off runs), the
+// walk-test report built from it, and captures that replay as scenarios.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/common/capture.h"
+#include "tools/common/journal.h"
+#include "tools/common/scenario.h"
+#include "tools/common/walk_test.h"
+#include "tools/common/line_composer.h"
+
+namespace {
+
+using namespace zidtools;
+
+std::string T(int second) {  // a journal time, seconds into a minute
+    char text[32];
+    std::snprintf(text, sizeof text, "2026-03-01 10:%02d:%02d.250", second / 60, second % 60);
+    return text;
+}
+
+TEST(Journal, CsvRoundTripOfAwkwardFields) {
+    const std::vector<std::string> fields = {
+        "plain", "", "a,b", "say \"hi\"", "two\r\nlines", "cr\ronly", "lf\nonly", " blanks ",
+        "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D, \"\xD7\xA2\xD7\x95\xD7\x9C\xD7\x9D\"", "\"", ",",
+    };
+    std::string text = JournalHeader();
+    for (size_t i = 0; i < fields.size(); ++i)
+        text += FormatJournalRow({T(1), static_cast<int>(i), "command", fields[i], fields[i], "", "",
+                                  fields[(i + 1) % fields.size()]});
+    const ParsedJournal parsed = ParseJournal(text);
+    ASSERT_TRUE(parsed.error.empty()) << parsed.error;
+    ASSERT_EQ(parsed.rows.size(), fields.size());
+    EXPECT_EQ(parsed.cutOff + parsed.unreadable, 0);
+    EXPECT_EQ(parsed.completeBytes, text.size());
+    for (size_t i = 0; i < fields.size(); ++i) {
+        EXPECT_EQ(parsed.rows[i].channel, static_cast<int>(i));
+        EXPECT_EQ(parsed.rows[i].address, fields[i]);
+        EXPECT_EQ(parsed.rows[i].label, fields[i]);
+        EXPECT_EQ(parsed.rows[i].text, fields[(i + 1) % fields.size()]);
+    }
+    EXPECT_EQ(FormatJournalRow({"t", 2, "gate", "a,b", "say \"hi\"", "0x0000", "0x0001", ""}),
+              "t,2,gate,\"a,b\",\"say \"\"hi\"\"\",0x0000,0x0001,\r\n");
+}
+
+TEST(Journal, CutOffRunsAndBadHeaders) {
+    const std::string head = JournalHeader() + FormatJournalRow({T(1), 1, "line", "", "", "", "", "x"});
+    struct Case {
+        std::string text;
+        size_t rows;
+        int cutOff, unreadable;
+        bool error;
+    };
+    const Case cases[] = {
+        {head, 1, 0, 0, false},
+        {head + "2026-03-01 10:00:02.0", 1, 1, 0, false},              // mid-field
+        {head + T(2) + ",1,line,,,,,\"open, \"\"quoted\r\n", 1, 1, 0, false},  // quote left open
+        {head + T(2) + ",1,line,,,,,done\r", 1, 1, 0, false},          // between CR and LF
+        {head + T(2) + ",1,line,,,,\r\n" + T(3) + ",x,line,,,,,\r\n\r\n", 1, 0, 2, false},
+        {head + T(2) + ",1,stop,,,,,\n", 2, 0, 0, false},             // a bare LF ends a row
+        {"\xEF\xBB\xBF" + head, 1, 0, 0, false},
+        {"", 0, 0, 0, true},
+        {"time,channel,kind\r\n", 0, 0, 0, true},
+        {"time,channel,kind,addr", 0, 1, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const ParsedJournal p = ParseJournal(c.text);
+        EXPECT_EQ(p.rows.size(), c.rows);
+        EXPECT_EQ(p.cutOff, c.cutOff);
+        EXPECT_EQ(p.unreadable, c.unreadable);
+        EXPECT_EQ(!p.error.empty(), c.error);
+        if (!c.error && c.cutOff) {
+            EXPECT_EQ(p.completeBytes, head.size());
+        }
+    }
+}
+
+TEST(Journal, TimesWordsAndStartFacts) {
+    const auto now = std::chrono::system_clock::now();
+    long long a = 0, b = 0;
+    ASSERT_TRUE(ParseJournalTime(FormatLocalTime(now), a));
+    ASSERT_TRUE(ParseJournalTime(FormatLocalTime(now + std::chrono::milliseconds(61234)), b));
+    EXPECT_EQ(b - a, 61234);
+    for (const char* bad : {"2026-03-01 10:00:00", "2026-13-01 10:00:00.000", "2026-03-01T10:00:00.000"})
+        EXPECT_FALSE(ParseJournalTime(bad, a)) << bad;
+
+    const StartFacts facts = {{"port", "\\\\.\\COM12"}, {"site", "Block A; west=1"}, {"operator", ""}};
+    EXPECT_EQ(ParseStartText(StartText(facts)), facts);
+    EXPECT_EQ(FactOf(ParseStartText("port=COM3; settings=9600 8N1"), "settings"), "9600 8N1");
+
+    // Every line the composer makes is named by the driver's own recognition.
+    for (int e = 0; e < zid::kPanelEventCount; ++e) {
+        zid::PanelLineFields f{static_cast<zid::PanelEvent>(e), 3, 12, 5};
+        f.endMarker = f.event == zid::PanelEvent::FaultLineEnd;
+        char line[128];
+        ASSERT_GT(zid::ComposePanelLine(f, line, sizeof line), 0u);
+        const char* word = LineEventWord(line);
+        ASSERT_NE(word, nullptr) << e;
+        EXPECT_STREQ(word, EventWord(f.event));
+    }
+    EXPECT_EQ(LineEventWord("A line with no event word at all, just some text"), nullptr);
+    EXPECT_TRUE(IsFireWord("fire (zone)") && IsFaultWord("fault (line)"));
+    EXPECT_FALSE(IsFaultWord("end of fault (line)") || IsFireWord("power fault"));
+}
+
+// A site journal: channel 1 walked through, channel 2 killed mid-run.
+std::vector<JournalRow> SiteJournal() {
+    struct R {
+        int second, channel;
+        const char *kind, *address, *oldValue, *newValue, *text;
+    };
+    const R script[] = {
+        {0, 1, "start", "", "", "", "port=COM3; settings=9600 8N1; site=Ward, \"B\"; operator=Dana"},
+        {0, 1, "tag", "000001", "", "0x0000", "Lobby, smoke"}, {0, 1, "tag", "000002", "", "0x0000", ""},
+        {0, 1, "tag", "000003", "", "0x0000", ""}, {0, 1, "tag", "000004", "", "0x0000", ""},
+        {0, 1, "tag", "000005", "", "0x0000", ""}, {0, 1, "tag", "000001", "", "0x0000", "twice"},
+        {0, 1, "tag", "!T", "", "0x0000", ""},
+        {1, 1, "status", "!T", "0", "1", ""},
+        {2, 1, "gate", "000001", "0x0000", "0x0001", ""}, {3, 1, "gate", "000001", "0x0001", "0x0000", ""},
+        {4, 1, "gate", "000001", "0x0000", "0x0001", ""}, {5, 1, "gate", "000001", "0x0001", "0x0000", ""},
+        {6, 1, "gate", "000002", "0x0000", "0x0001", ""},
+        {7, 1, "gate", "000003", "0x0000", "0x0002", ""}, {8, 1, "gate", "000003", "0x0002", "0x0000", ""},
+        {9, 1, "gate", "000005", "0x0000", "0x0001", ""}, {10, 1, "gate", "000005", "0x0001", "0x0003", ""},
+        {11, 1, "gate", "000005", "0x0003", "0x0000", ""},
+        {12, 1, "unknown-gate", "110000", "", "", "fire (line)"},
+        {13, 1, "unknown-gate", "110000", "", "", "fault (line)"},
+        {14, 1, "unknown-gate", "110000", "", "", "end of fault (line)"},
+        {15, 1, "unknown-gate", "000009", "", "", "fault (zone)"},
+        {16, 1, "unknown-gate", "110000", "", "", "fire (line)"},
+        {17, 1, "line", "", "", "", "x"}, {18, 1, "no-event", "", "", "", "y"},
+        {19, 1, "refused-line", "", "", "", ""}, {20, 1, "line", "", "", "", "z"},
+        {21, 1, "stop", "", "", "", ""},
+        {30, 2, "start", "", "", "", "port=COM4"}, {30, 2, "tag", "000001", "", "0x0000", ""},
+        {95, 2, "gate", "000001", "0x0000", "0x0001", ""}, {96, 2, "gate", "000001", "0x0001", "0x0000", ""},
+    };
+    std::vector<JournalRow> rows;
+    for (const R& r : script) {
+        JournalRow row{T(r.second), r.channel, r.kind, r.address, "", r.oldValue, r.newValue, r.text};
+        if (row.kind == "tag") std::swap(row.label, row.text);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST(WalkTest, ResultsCountsAndTimesPerChannel) {
+    const WalkTest test = BuildWalkTest(SiteJournal());
+    struct Expected {
+        int channel;
+        const char* address;
+        int fire;
+        int firstFire;  // second, -1: empty
+        int fault, firstFault, restored;
+        const char* result;
+    };
+    const Expected expected[] = {
+        {1, "000001", 2, 2, 0, -1, 5, "tested"},       {1, "000002", 1, 6, 0, -1, -1, "not restored"},
+        {1, "000003", 0, -1, 1, 7, 8, "fault only"},   {1, "000004", 0, -1, 0, -1, -1, "not tested"},
+        {1, "000005", 1, 9, 1, 10, 11, "tested"},      {1, "110000", 2, 12, 1, 13, -1, "unregistered"},
+        {1, "000009", 0, -1, 1, 15, -1, "unregistered"}, {2, "000001", 1, 95, 0, -1, 96, "tested"},
+    };
+    auto time = [](int s) { return s < 0 ? std::string() : T(s); };
+    ASSERT_EQ(test.rows.size(), std::size(expected));
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        const Expected& e = expected[i];
+        const WalkTestRow& r = test.rows[i];
+        SCOPED_TRACE(e.address);
+        EXPECT_EQ(r.channel, e.channel);
+        EXPECT_EQ(r.address, e.address);
+        EXPECT_EQ(r.fireEvents, e.fire);
+        EXPECT_EQ(r.firstFire, time(e.firstFire));
+        EXPECT_EQ(r.faultEvents, e.fault);
+        EXPECT_EQ(r.firstFault, time(e.firstFault));
+        EXPECT_EQ(r.restored, time(e.restored));
+        EXPECT_EQ(r.result, e.result);
+    }
+    EXPECT_EQ(test.rows[0].label, "Lobby, smoke");
+    ASSERT_EQ(test.channels.size(), 2u);
+    EXPECT_EQ(test.channels[0].linesRead, 3);
+    EXPECT_EQ(test.channels[0].linesNoEvent, 1);
+    EXPECT_EQ(test.channels[0].linesRefused, 1);
+    EXPECT_EQ(test.channels[0].runsNotEnded, 0);
+    EXPECT_EQ(test.channels[1].runsNotEnded, 1);
+    EXPECT_EQ(test.channels[1].end, T(96));
+
+    EXPECT_EQ(Verdict(test), "3 of 6 devices tested; 1 not restored; 1 with a fault only; 1 not tested; "
+                             "2 addresses reported by the panel are not registered; "
+                             "the run did not end normally");
+    const std::string csvHead =
+        "channel,address,label,fire_events,first_fire,fault_events,first_fault,restored,result\r\n"
+        "1,000001,\"Lobby, smoke\",2," + T(2) + ",0,," + T(5) + ",tested\r\n";
+    EXPECT_EQ(WalkTestCsv(test).substr(0, csvHead.size()), csvHead);
+    const std::string md = WalkTestMarkdown(test);
+    for (const std::string& want :
+         {std::string("Site: Ward, \"B\""), std::string("Operator: Dana"), std::string("**NOT TESTED**"),
+          std::string("**NOT RESTORED**"), std::string("run did not end normally"),
+          T(1) + "  !T 0 → 1  test mode on", std::string("| Lines read | 3, of which 1 carried no event |"),
+          std::string("| Duration | 1 min 06 s |"), std::string("Witnessed by:")})
+        EXPECT_NE(md.find(want), std::string::npos) << want << "\n" << md;
+}
+
+TEST(WalkTest, VerdictWording) {
+    const std::pair<std::vector<const char*>, const char*> cases[] = {
+        {{"tested", "tested", "tested"}, "all 3 devices tested"},
+        {{"tested"}, "the one device tested"},
+        {{}, "no devices registered"},
+        {{"not tested"}, "0 of 1 device tested; 1 not tested"},
+        {{"tested", "unregistered"}, "the one device tested; 1 address reported by the panel is not registered"},
+        {{"not restored", "tested", "tested"}, "2 of 3 devices tested; 1 not restored"},
+    };
+    for (const auto& [results, verdict] : cases) {
+        WalkTest test;
+        for (const char* r : results) test.rows.push_back({1, "000001", "", 0, "", 0, "", "", r, 0});
+        EXPECT_EQ(Verdict(test), verdict);
+    }
+}
+
+TEST(WalkTest, RebuildFromAJournalAKilledRunLeft) {
+    const std::string dir = (std::filesystem::temp_directory_path() /
+                             ("zid-walk-test-" + std::to_string(std::chrono::steady_clock::now()
+                                                                    .time_since_epoch().count())))
+                                .string();
+    std::filesystem::remove_all(dir);
+    {
+        JournalWriter writer;
+        std::string error;
+        ASSERT_TRUE(writer.Open(dir, error)) << error;
+        for (const JournalRow& row : SiteJournal()) ASSERT_TRUE(writer.Append(row));
+    }
+    std::string text;
+    ASSERT_TRUE(ReadFileBytes(PathIn(dir, kJournalFileName), text));
+    ASSERT_TRUE(WriteFileBytes(PathIn(dir, kJournalFileName), text + T(97) + ",2,line,,,,,\"cut"));
+    std::string verdict;
+    ASSERT_TRUE(RebuildReport(dir, verdict)) << verdict;
+    EXPECT_EQ(verdict, Verdict(BuildWalkTest(SiteJournal())));
+    std::string md;
+    ASSERT_TRUE(ReadFileBytes(PathIn(dir, kWalkTestMarkdownName), md));
+    EXPECT_NE(md.find("last row was cut off"), std::string::npos);
+
+    // A second run appends to the same journal after the cut row is gone.
+    JournalWriter again;
+    std::string error;
+    ASSERT_TRUE(again.Open(dir, error)) << error;
+    ASSERT_TRUE(again.Append({T(98), 2, "stop", "", "", "", "", ""}));
+    again.Close();
+    ASSERT_TRUE(ReadFileBytes(PathIn(dir, kJournalFileName), md));
+    const ParsedJournal parsed = ParseJournal(md);
+    EXPECT_EQ(parsed.rows.size(), SiteJournal().size() + 1);
+    EXPECT_EQ(parsed.cutOff, 0);
+    EXPECT_FALSE(RebuildReport(dir + "/none", verdict));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Capture, EntriesReplayAsScenarios) {
+    struct Case {
+        long wait;
+        std::string line;
+        bool refused;
+        long waited;  // the sum of the wait commands
+    };
+    const Case cases[] = {
+        {0, "12:00:01 \x85\x97 :\x99\x80 03 12", false, 0},
+        {250, std::string("a # b\x01\xFF", 7), false, 250},
+        {1500000, "x", false, 1500000},
+        {40, "", true, 40},
+        {-5, "y", false, 0},
+    };
+    std::vector<PanelCommand> commands;
+    std::string error;
+    std::istringstream header(CaptureHeader(T(0), "COM3", "9600 8N1"));
+    for (std::string l; std::getline(header, l);) ASSERT_TRUE(ParseCommand(l, commands, error)) << l;
+    EXPECT_TRUE(commands.empty());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        commands.clear();
+        std::istringstream entry(CaptureEntry(T(1), c.wait, c.line, c.refused));
+        for (std::string l; std::getline(entry, l);) ASSERT_TRUE(ParseCommand(l, commands, error)) << l;
+        long waited = 0;
+        std::vector<std::string> sent;
+        for (const PanelCommand& p : commands) {
+            if (p.kind == PanelCommand::kWait) waited += p.milliseconds;
+            if (p.kind == PanelCommand::kRaw) sent.push_back(p.bytes);
+        }
+        EXPECT_EQ(waited, c.waited);
+        EXPECT_EQ(sent, c.refused ? std::vector<std::string>{} : std::vector<std::string>{c.line + '\0'});
+    }
+
+    const std::pair<const char*, double> speeds[] = {{"1", 1}, {"0", 0}, {"2.5", 2.5}, {"-1", -1},
+                                                     {"fast", -1}, {"", -1}, {"1x", -1}, {"nan", -1}};
+    for (const auto& [text, speed] : speeds) {
+        double parsed = -1;
+        EXPECT_EQ(ParseReplaySpeed(text, parsed), speed >= 0) << text;
+        EXPECT_EQ(parsed, speed) << text;
+    }
+    EXPECT_EQ(ScaledWait(1000, 2), 500);
+    EXPECT_EQ(ScaledWait(1000, 0.5), 2000);
+    EXPECT_EQ(ScaledWait(1000, 0), 0);
+}
+
+}  // namespace

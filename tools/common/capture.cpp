@@ -1,0 +1,54 @@
+#include "tools/common/capture.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "tools/common/readable.h"
+
+namespace zidtools {
+namespace {
+
+// The longest pause one wait command of a scenario holds is 999999 ms; a
+// longer one is written as several, of ten minutes each.
+constexpr long kWaitPiece = 600000;
+
+}  // namespace
+
+std::string CaptureHeader(const std::string& startedAt, const std::string& port,
+                          const std::string& settings) {
+    return "# Lines read by the ZID-12 driver on " + port + " (" + settings + "), from " +
+           startedAt +
+           ".\n"
+           "# Captured by zidhost as a zidpanel scenario. Replay it on another port with\n"
+           "#   zidpanel --port COM2 --gap 0 --scenario THIS-FILE\n"
+           "# (--speed 0 sends the lines back to back, --speed 10 ten times as fast).\n"
+           "# Each line: its time and text as a comment, the pause before it, and its bytes.\n";
+}
+
+std::string CaptureEntry(const std::string& time, long waitMs, const std::string& line,
+                         bool refused) {
+    std::string out = "# " + time + "  ";
+    out += refused ? "a line the driver refused (Got Illegal length Msg); its bytes are not known"
+                   : ReadablePanelLine(line);
+    out += '\n';
+    for (long left = waitMs; left > 0; left -= kWaitPiece)
+        out += "wait " + std::to_string(left < kWaitPiece ? left : kWaitPiece) + '\n';
+    if (!refused) out += "raw " + HexBytes(line + '\0') + '\n';
+    return out;
+}
+
+bool ParseReplaySpeed(const char* text, double& speed) {
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !std::isfinite(v) || v < 0) return false;
+    speed = v;
+    return true;
+}
+
+long ScaledWait(long milliseconds, double speed) {
+    if (speed <= 0 || milliseconds <= 0) return 0;
+    const double scaled = std::round(milliseconds / speed);
+    return scaled >= 2147483647.0 ? 2147483647L : static_cast<long>(scaled);
+}
+
+}  // namespace zidtools
