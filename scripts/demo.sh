@@ -6,10 +6,14 @@
 #
 # It makes a pty pair mapped as two COM ports of the build's private Wine
 # prefix, starts zidhost with the driver on one port and tools/demo/tags.txt,
-# starts zidpanel on the other with tools/demo/scenario.txt, prints the
-# timeline, and ends with a summary (zidcheck) that compares what the panel
-# sent with what the gates and status words show. Exit status: 0 all agree,
-# 1 a mismatch or a failure, 77 this machine cannot run the chosen build.
+# starts zidpanel on the other with tools/demo/scenario.txt, and prints the
+# timeline. zidhost keeps the commissioning records: the session journal, the
+# walk-test report and a capture of every line read, which is then replayed
+# into a second run. A summary (zidcheck) compares what the panel sent with
+# what the gates, the status words and the walk-test report show, and the
+# replay's report with the first. Exit status: 0 all agree, 1 a mismatch or a
+# failure, 77 this machine cannot run the chosen build. The records stay in
+# BUILD/demo-records/.
 #
 # Environment (the ctest that runs this sets them):
 #   ZID_DEMO_BUILD=DIR  ZID_DEMO_BITS=32|64   use that Windows build as it is:
@@ -83,45 +87,61 @@ cp "$root/tools/demo/tags.txt" "$root/tools/demo/scenario.txt" "$work/"
 cd "$work" || fail "no run folder"
 
 # --- The host, then the panel --------------------------------------------------
-"$WINELOADER" "$bin/zidhost.exe" --port "$ZID_DRIVER_COM" --tags tags.txt \
-    --stop-file stop.flag --state-file state.txt --log driver.log \
-    > host.out 2> host.err < /dev/null &
-host_pid=$!
+# run_host NAME [zidhost options...]: zidhost in the background on the driver's
+# port with the demo's tags; it stops when NAME.stop appears.
+run_host() {
+  local name=$1; shift
+  "$WINELOADER" "$bin/zidhost.exe" --port "$ZID_DRIVER_COM" --tags tags.txt \
+      --stop-file "$name.stop" "$@" > "$name.out" 2> "$name.err" < /dev/null &
+  host_pid=$!
+  # Ready: channel started and tags registered; the receiver thread then
+  # settles for a second before its first look at the port.
+  for _ in $(seq 300); do
+    grep -q '] ready ' "$name.out" 2>/dev/null && break
+    kill -0 "$host_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  grep -q '] ready ' "$name.out" 2>/dev/null || { cat "$name.out" "$name.err" >&2; fail "zidhost did not get ready"; }
+  sleep 1.1
+}
+# stop_host NAME LINES: once the driver has read LINES lines (accepted or
+# refused), stop zidhost; its exit status goes to NAME.rc.
+stop_host() {
+  local name=$1 lines=$2 seen
+  for _ in $(seq 200); do
+    seen=$(grep -c -e '] panel ' -e 'Got Illegal length Msg' "$name.out")
+    [ "$seen" -ge "$lines" ] && break
+    sleep 0.1
+  done
+  touch "$name.stop"
+  for _ in $(seq 200); do
+    kill -0 "$host_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  wait "$host_pid"
+  echo $? > "$name.rc"
+  host_pid=
+}
 
-# Ready: channel started and tags registered; the receiver thread then
-# settles for a second before its first look at the port.
-for _ in $(seq 300); do
-  grep -q '] ready ' host.out 2>/dev/null && break
-  kill -0 "$host_pid" 2>/dev/null || break
-  sleep 0.1
-done
-grep -q '] ready ' host.out 2>/dev/null || { cat host.out host.err >&2; fail "zidhost did not get ready"; }
-for _ in $(seq 50); do
-  grep -q 'Start Unsolicited Thread' host.out && break
-  sleep 0.1
-done
-sleep 1.1
-
+run_host host --state-file state.txt --log driver.log --report report --capture capture.txt \
+    --site-name "ZID-12 demo" --operator "demo.sh"
 "$WINELOADER" "$bin/zidpanel.exe" --port "$ZID_PANEL_COM" --scenario scenario.txt \
     --expect expect.txt > panel.out 2> panel.err < /dev/null \
   || { cat panel.out panel.err >&2; fail "zidpanel failed"; }
 sent=$(sed -n 's/^sent \([0-9][0-9]*\) line.*/\1/p' panel.out)
+stop_host host "${sent:-0}"
 
-# Every line sent is read by the driver (accepted or refused) before the
-# host is told to stop.
-for _ in $(seq 200); do
-  seen=$(grep -c -e '] panel ' -e 'Got Illegal length Msg' host.out)
-  [ "$seen" -ge "${sent:-0}" ] && break
-  sleep 0.1
-done
-touch stop.flag
-for _ in $(seq 200); do
-  kill -0 "$host_pid" 2>/dev/null || break
-  sleep 0.1
-done
-wait "$host_pid"
-host_rc=$?
-host_pid=
+# The capture replayed into a run of its own, back to back.
+captured=$(grep -c -e '^raw ' capture.txt)
+run_host replay --report replay-report
+"$WINELOADER" "$bin/zidpanel.exe" --port "$ZID_PANEL_COM" --scenario capture.txt --speed 0 \
+    > replay-panel.out 2> replay-panel.err < /dev/null \
+  || { cat replay-panel.out replay-panel.err >&2; fail "the replay failed"; }
+stop_host replay "$captured"
+
+records=$build/demo-records
+rm -rf "$records" && mkdir -p "$records"
+cp -r report capture.txt "$records/"
 
 # --- What happened ----------------------------------------------------------------
 note "== ZID-12 demo: zidpanel -> pty pair -> ZIZEZOZU.DLL in zidhost -> stand-in host"
@@ -139,7 +159,15 @@ if [ -s host.err ]; then
 fi
 
 note ""
+note "== walk test (zidhost --report)"
+sed -n 's/^\[ *[0-9.]*\] report walk test: /   verdict: /p' host.out
+note "   kept in $records: report/walk-test.md, report/walk-test.csv, report/events.csv, capture.txt"
+note "   replay of capture.txt ($captured lines, zidpanel --speed 0): exit $(cat replay.rc), $(sed -n 's/^\[ *[0-9.]*\] report walk test: //p' replay.out)"
+
+note ""
 note "== summary: what the panel sent against what the host shows"
 elapsed=$(awk -v a="$t_start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
 "$WINELOADER" "$bin/zidcheck.exe" --expect expect.txt --state state.txt --log driver.log \
-    --timeline host.out --sent "${sent:-0}" --host-exit "$host_rc" --seconds "$elapsed" < /dev/null
+    --timeline host.out --sent "${sent:-0}" --host-exit "$(cat host.rc)" --seconds "$elapsed" \
+    --tags tags.txt --walk-test report/walk-test.csv --replay-walk-test replay-report/walk-test.csv \
+    < /dev/null

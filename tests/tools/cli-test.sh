@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # zidhost's and zidpanel's command lines under Wine: help, clear errors with
-# their exit codes, --check-tags, the NUL device, and zidpanel's prompt.
+# their exit codes, --check-tags, the NUL device, typed commands, the
+# commissioning records, site files, and zidpanel's prompt. With two pty
+# lines (ZID_LINE1_*, ZID_LINE2_*: run through cmake/pty-com.sh) also a site
+# of two panels receiving at once, and a third channel that fails to start.
 #   cli-test.sh BITS PREFIX BINDIR
 set -u
 bits=$1; prefix=$2; bin=$3
@@ -52,13 +55,73 @@ check "NUL for a second"      0 'final state after 0 panel line'      -- "$bin/z
 grep -q '^gate 031200 0x0000$' state.txt && grep -q '^status T 0$' state.txt \
   || { echo "FAIL state file"; cat state.txt; failures=$((failures + 1)); }
 
-printf 'purge\nclose\nclose\nreopen\nchange NUL 4800\nchange COM97\nstatus\nbogus\nquit\n' > host-typed.txt
-stdin=host-typed.txt check "zidhost typed commands" 0 'change to \\\\\.\\COM97: result 2' -- "$bin/zidhost.exe" --port NUL --tags good.txt
+printf 'purge\nclose\nclose\nreopen\nchange NUL 4800\nchange COM5 abc\nchange COM97\nstatus\nbogus\nquit\n' > host-typed.txt
+stdin=host-typed.txt check "zidhost typed commands" 0 'change to \\\\\.\\COM97: result 2' -- "$bin/zidhost.exe" --port NUL --tags good.txt --report rep
 for want in 'purge: result 0' 'reopen: result 0' 'change to NUL: result 0' 'open new COM port failed' \
-            'unknown command bogus' 'final state after 0 panel line'; do
+            'unknown command bogus' 'final state after 0 panel line' 'not "abc"; nothing was sent' \
+            'NOT LISTENING: channel 1 has no open port (closed by the close command)' \
+            'COM97 is not open: the channel hears nothing' 'walk test: 0 of 1 device tested; 1 not tested'; do
   grep -q -- "$want" out.txt || { echo "FAIL typed: $want"; failures=$((failures + 1)); }
 done
 [ "$(grep -c 'close: result 0' out.txt)" = 2 ] || { echo "FAIL typed: two closes"; failures=$((failures + 1)); }
+[ "$(grep -c 'change to ' out.txt)" = 2 ] || { echo "FAIL typed: a bad change reached the driver"; failures=$((failures + 1)); }
+# The journal of a killed run: its last row cut off mid-field, the report rebuilt.
+printf '2026-12-08 10:00:00.000,1,gate,031200,"Lobby' >> rep/events.csv
+check "rebuild a cut journal" 0 'walk test: 0 of 1 device tested; 1 not tested' -- "$bin/zidhost.exe" --rebuild-report rep
+grep -q '^1,031200,"Lobby, 2nd floor",0,,0,,,not tested' rep/walk-test.csv || { echo "FAIL rebuilt rows"; failures=$((failures + 1)); }
+: > empty.txt
+check "tags checked first"    2 'cannot read the tag file none.txt'   -- "$bin/zidhost.exe" --port COM97 --tags none.txt
+grep -q 'did not start' out.txt && { echo "FAIL a port was opened before the tags were read"; failures=$((failures + 1)); }
+check "empty tag file"        0 'none.txt holds no tag|empty.txt holds no tag' -- "$bin/zidhost.exe" --port NUL --tags empty.txt --seconds 0.5
+
+# Site files: every fault named with file and line, nothing opened.
+site_error() {  # NAME PATTERN TEXT
+  printf '%b' "$3" > site.ini
+  check "site: $1" 2 "$2" -- "$bin/zidhost.exe" --site site.ini
+}
+site_error "unknown key"   'site.ini:3: unknown key speed'          '[channel 1]\nport = NUL\nspeed = 9600\n'
+site_error "duplicate"     'site.ini:3: channel 1 is already set up at line 1' '[channel 1]\nport = NUL\n[channel 1]\nport = NUL\n'
+site_error "missing port"  'site.ini:3: \[channel 2\] has no port'  '[channel 1]\nport = NUL\n[channel 2]\nname = South\n'
+site_error "bad value"     'site.ini:3: bad value for parity: strange' '# wing\n[channel 1]\nparity = strange\n'
+site_error "tag file"      'site.ini:3: \[channel 1\] cannot read the tag file none.txt' '[channel 1]\nport = NUL\ntags = none.txt\n'
+check "site with --port"      2 '--port and --site do not go together' -- "$bin/zidhost.exe" --site site.ini --port NUL
+
+# Two panels at once on two pty lines, one channel closed and re-opened while
+# the other receives, and a third channel that does not start.
+if [ -n "${ZID_LINE2_DRIVER:-}" ]; then
+  printf '031200 North, lobby\n000005\n' > north.txt
+  printf '031200\n000009\n000011\n' > south.txt
+  printf '[channel 1]\nname = North\nport = %s\ntags = north.txt\n[channel 2]\nport = %s\ntags = south.txt\n[channel 3]\nport = COM97\n' \
+    "$ZID_LINE1_DRIVER" "$ZID_LINE2_DRIVER" > site.ini
+  mkfifo typed.fifo
+  "$run" "$bits" "$prefix" "$bin/zidhost.exe" --site site.ini --stop-file site.stop --state-file st.txt \
+    --report site-rep < typed.fifo > site.out 2>&1 &
+  host=$!
+  exec 7> typed.fifo
+  panel() { printf '%s\n' "$2" > "panel$1.txt"; "$run" "$bits" "$prefix" "$bin/zidpanel.exe" --gap 0 \
+              --port "$(eval echo \$ZID_LINE$1_PANEL)" --scenario "panel$1.txt" > /dev/null 2>&1; }
+  until_seen() { for _ in $(seq 150); do grep -q -- "$1" site.out && return 0; sleep 0.1; done; return 1; }
+  until_seen '] ready ' && { panel 1 'fire-line 3 12' & panel 2 'fire-zone 9'; wait $!; }
+  until_seen 'channel 2: 000009  0x0000 -> 0x0001' && until_seen 'North: 031200  0x0000 -> 0x0001'
+  echo "close 1" >&7
+  until_seen 'NOT LISTENING: North has no open port' && panel 2 'fire-zone 11'
+  until_seen 'channel 2: 000011  0x0000 -> 0x0001' && echo "reopen 1" >&7
+  until_seen 'North: reopen: result 0' && panel 1 'fire-zone 5'
+  until_seen 'North: 000005  0x0000 -> 0x0001'
+  touch site.stop
+  wait $host
+  rc=$?
+  exec 7>&-
+  grep -q 'channel 3 did not start on \\\\.\\COM97' site.out && [ $rc = 4 ] \
+    || { echo "FAIL site: channel 3 should fail (exit $rc)"; failures=$((failures + 1)); }
+  for want in 'st-1.txt:gate 031200 0x0001' 'st-1.txt:gate 000005 0x0001' 'st-2.txt:gate 031200 0x0000' \
+              'st-2.txt:gate 000009 0x0001' 'st-2.txt:gate 000011 0x0001'; do
+    grep -q "^${want#*:}\$" "${want%%:*}" || { echo "FAIL site: ${want}"; cat site.out; failures=$((failures + 1)); }
+  done
+  grep -q '^2,000009,,1,' site-rep/walk-test.csv && grep -q '^1,031200,"North, lobby",1,' site-rep/walk-test.csv \
+    || { echo "FAIL site: the report's channel column"; failures=$((failures + 1)); }
+  echo "ok   site: two panels at once, one closed and re-opened, one channel failing"
+fi
 
 check "zidpanel --help"       0 'fire-line LINE'                      -- "$bin/zidpanel.exe" --help
 printf 'fire-zone 5\nfire-zone 500\nraw 41 42\nhelp\nquit\nfire-zone 6\n' > typed.txt

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the demo on a build and checks its summary: every check agrees, the
-# unregistered gate was seen as such, every line sent was read, and the run
-# stayed under a minute.
+# unregistered gate was seen as such, every line sent was read, the walk-test
+# report was checked row by row and its replay gave the same rows, and the
+# run stayed under a minute.
 #   run-demo.sh   (ZID_DEMO_BUILD and ZID_DEMO_BITS name the build)
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -18,6 +19,9 @@ checks=$(printf '%s\n' "$summary" | sed -n 's/.*RESULT: PASS (all \([0-9]*\) che
 [ "${checks:-0}" -ge 20 ] || fail "only ${checks:-0} checks"
 printf '%s\n' "$summary" | grep -E -q '^ +changes 114000 .*no such gate +ok$' || fail "the unregistered gate is not in the summary"
 printf '%s\n' "$summary" | grep -E -q '^ +lines +expected 17 sent +shown 17 read by the driver +ok$' || fail "not every line was read"
+printf '%s\n' "$summary" | grep -E -q '^ +walk 114000 +expected 1 0 unregistered .* ok$' || fail "no walk-test row of the unregistered gate"
+printf '%s\n' "$summary" | grep -E -q '^ +replay +expected the same rows .* ok$' || fail "the replay's report was not compared"
+printf '%s\n' "$out" | grep -q '^   verdict: ' || fail "the demo printed no verdict"
 printf '%s\n' "$summary" | grep -c ' MISMATCH$' | grep -qx 0 || fail "a mismatch row"
 seconds=$(printf '%s\n' "$summary" | sed -n 's/.* checks in \([0-9.]*\) s:.*/\1/p')
 awk -v s="${seconds:-999}" 'BEGIN { exit !(s < 60) }' || fail "the demo took ${seconds:-?} s"

@@ -192,6 +192,7 @@ TEST_F(ModelAgainstDecoder, EveryEventOfTheDemoScenario) {
     EXPECT_NE(described.find("status T 1\n"), std::string::npos) << described;
     EXPECT_NE(described.find("history 031200 0x0001 0x0000\n"), std::string::npos) << described;
     EXPECT_NE(described.find("history 114000 0x0001 0x0000\n"), std::string::npos) << described;
+    EXPECT_NE(described.find("lines 114000 1 0\n"), std::string::npos) << described;
 }
 
 TEST_F(ModelAgainstDecoder, GateOfEachEventForm) {

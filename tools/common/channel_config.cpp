@@ -113,7 +113,10 @@ bool ParseSiteFile(const std::string& text, const std::string& path, const std::
         const std::string value = Trim(line.substr(equals + 1));
         std::string why;
         if (!ApplyChannelSetting(key, value, *current, why)) return fail(number, why);
-        if (key == "tags" && !IsAbsolute(value)) current->tags = siteDir + value;
+        if (key == "tags") {
+            current->tagsLine = number;
+            if (!IsAbsolute(value)) current->tags = siteDir + value;
+        }
     }
     if (channels.empty()) return fail(number, "no [channel N] section");
     for (const ChannelConfig& c : channels)

@@ -21,6 +21,7 @@ struct ChannelConfig {
     LineSettings line;
     std::string tags;      // tag file; empty: none
     int sourceLine = 0;    // site file: the line of the section's header
+    int tagsLine = 0;      // site file: the line that names the tag file
 };
 
 // Applies one setting by its option name without the dashes: port, baud,

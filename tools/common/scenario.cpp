@@ -201,6 +201,8 @@ void PanelModel::Apply(const PanelCommand& command) {
     };
     // The driver's own steps for the line's event, applied to the model.
     const zid::PanelEvent event = zid::LineEvent(command.fields.event, command.fields.endMarker);
+    if (event == zid::PanelEvent::FireLine || event == zid::PanelEvent::FireZone) ++namedBy[gate].first;
+    if (event == zid::PanelEvent::FaultLine || event == zid::PanelEvent::FaultZone) ++namedBy[gate].second;
     for (const zid::ActionStep& step : zid::ActionOf(event).steps) {
         switch (step.kind) {
             case zid::StepKind::kNone:
@@ -242,6 +244,11 @@ std::string PanelModel::Describe() const {
             out += line;
         }
         out += "\n";
+    }
+    for (const auto& [address, counts] : namedBy) {
+        std::snprintf(line, sizeof line, "lines %s %d %d\n", address.c_str(), counts.first,
+                      counts.second);
+        out += line;
     }
     return out;
 }

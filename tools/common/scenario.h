@@ -43,10 +43,14 @@ struct PanelModel {
     // Each gate's values after every change, in order.
     std::map<std::string, std::vector<uint16_t>> history;
     uint16_t T = 0, F = 0, R = 0, S = 0;
+    // How many fire and fault lines named each gate (the walk test counts
+    // these for an address the host does not know).
+    std::map<std::string, std::pair<int, int>> namedBy;
     int rawLines = 0;                       // sent, not modelled
 
     void Apply(const PanelCommand& command);
-    // "gate LLDDZZ 0xVVVV", "status X N" and "history LLDDZZ 0xV1 0xV2..."
+    // "gate LLDDZZ 0xVVVV", "status X N", "history LLDDZZ 0xV1 0xV2..." and
+    // "lines LLDDZZ FIRES FAULTS"
     // lines, sorted.
     std::string Describe() const;
 };

@@ -1,10 +1,14 @@
 // zidcheck: the demo's summary. Compares what the panel sent (zidpanel's
 // model of the gates and status words, --expect) with what the host shows
 // after the run (zidhost's --state-file, its timeline and the driver's log),
-// one row per check, and ends with RESULT: PASS or MISMATCH.
+// one row per check, and ends with RESULT: PASS or MISMATCH. With the tag
+// file and zidhost's walk-test report it also checks every row of the
+// report, and with the report of a replay of the run's capture, that the
+// replay gives the same rows.
 //
 //   zidcheck --expect FILE --state FILE --log FILE --timeline FILE
 //            --sent N --host-exit N [--seconds S]
+//            [--tags FILE --walk-test FILE [--replay-walk-test FILE]]
 //
 // Exit status: 0 every check agrees, 1 a mismatch, 2 bad usage.
 #include <algorithm>
@@ -21,10 +25,45 @@
 #include <string>
 #include <vector>
 
+#include "tools/common/tag_file.h"
+
 namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+// The records of a CSV file (RFC 4180: quoted fields, doubled quotes).
+std::vector<std::vector<std::string>> CsvRecords(const std::string& text) {
+    std::vector<std::vector<std::string>> records;
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') fields.back() += '"', ++i;
+            else if (c == '"') quoted = false;
+            else fields.back() += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            fields.emplace_back();
+        } else if (c == '\n') {
+            records.push_back(fields);
+            fields.assign(1, "");
+        } else if (c != '\r') {
+            fields.back() += c;
+        }
+    }
+    return records;
+}
 
 struct Inputs {
     std::string expect, state, log, timeline, sent, hostExit, seconds = "?";
+    std::string tags, walkTest, replayWalkTest;
 };
 
 std::vector<std::string> Lines(const std::string& path) {
@@ -60,6 +99,83 @@ struct Summary {
     }
 };
 
+// Fire and fault events of a gate, as the walk test counts them: how often
+// bit 0 (bit 1) went from 0 to 1 along the values it took.
+std::pair<int, int> RisingEdges(const std::string& values) {
+    int fires = 0, faults = 0;
+    unsigned long before = 0;
+    std::istringstream in(values);
+    for (std::string v; in >> v;) {
+        const unsigned long now = std::strtoul(v.c_str(), nullptr, 16);
+        fires += !(before & 1) && (now & 1);
+        faults += !(before & 2) && (now & 2);
+        before = now;
+    }
+    return {fires, faults};
+}
+
+// The walk-test rows against the panel's model: every gate tag of the tag
+// file in order, then the addresses the host did not know.
+void WalkTestRows(const Inputs& in, std::map<std::string, std::string>& history,
+                  std::map<std::string, std::string>& expect, const std::set<std::string>& missing,
+                  Summary& s) {
+    std::map<std::string, std::pair<int, int>> namedBy;
+    for (const std::string& line : Lines(in.expect)) {
+        const std::vector<std::string> w = Words(line);
+        if (w.size() == 4 && w[0] == "lines") namedBy[w[1]] = {std::atoi(w[2].c_str()), std::atoi(w[3].c_str())};
+    }
+    std::vector<std::string> wanted;
+    std::set<std::string> listed;
+    for (const zidtools::TagLine& t : zidtools::ParseTagFile(ReadAll(in.tags))) {
+        if (!zidtools::LooksLikeGateTag(t.tag) || listed.count(t.tag)) continue;
+        listed.insert(t.tag);
+        wanted.push_back(t.tag);
+    }
+    for (const std::string& address : missing)
+        if (!listed.count(address)) wanted.push_back(address);
+
+    std::map<std::string, std::vector<std::string>> shown;
+    std::vector<std::vector<std::string>> records = CsvRecords(ReadAll(in.walkTest));
+    for (size_t i = 1; i < records.size(); ++i)
+        if (records[i].size() == 9) shown[records[i][1]] = records[i];
+    std::printf("   the walk-test report, row by row (fire events, fault events, result):\n");
+    for (const std::string& address : wanted) {
+        std::string want;
+        if (listed.count(address)) {
+            const auto [fires, faults] = RisingEdges(history[address]);
+            const std::string final = expect.count("gate " + address) ? expect["gate " + address] : "0x0000";
+            const char* result = final != "0x0000" ? "not restored"
+                                 : fires > 0      ? "tested"
+                                 : faults > 0     ? "fault only"
+                                                  : "not tested";
+            want = std::to_string(fires) + " " + std::to_string(faults) + " " + result;
+        } else {
+            const auto counts = namedBy[address];
+            want = std::to_string(counts.first) + " " + std::to_string(counts.second) + " unregistered";
+        }
+        const auto it = shown.find(address);
+        const std::string got = it == shown.end() ? "no row"
+                                                  : it->second[3] + " " + it->second[5] + " " + it->second[8];
+        s.Row("walk " + address, want, got, got == want);
+    }
+    if (shown.size() != wanted.size())
+        s.Row("walk rows", std::to_string(wanted.size()), std::to_string(shown.size()), false);
+    if (in.replayWalkTest.empty()) return;
+    // The replay of the capture: the same rows, apart from the times.
+    auto timeless = [](std::vector<std::vector<std::string>> rows) {
+        std::string out;
+        for (auto& r : rows) {
+            if (r.size() == 9)
+                for (size_t k : {4u, 6u, 7u}) r[k] = r[k].empty() ? "" : "(time)";
+            for (const std::string& f : r) out += f + ",";
+            out += "\n";
+        }
+        return out;
+    };
+    const bool same = timeless(records) == timeless(CsvRecords(ReadAll(in.replayWalkTest)));
+    s.Row("replay", "the same rows", same ? "the same rows" : "other rows", same);
+}
+
 int Compare(const Inputs& in) {
     // The panel's model: final values, then each gate's values in order.
     std::map<std::string, std::string> expect, history;
@@ -70,7 +186,7 @@ int Compare(const Inputs& in) {
         if (w[0] == "history") {
             history[w[1]] = Join(w, 2);
             historyOrder.push_back(w[1]);
-        } else {
+        } else if (w[0] == "gate" || w[0] == "status") {
             expect[w[0] + " " + w[1]] = w[2];
             order.push_back(w[0] + " " + w[1]);
         }
@@ -128,6 +244,7 @@ int Compare(const Inputs& in) {
     }
     for (const auto& [address, values] : seen)
         if (!history.count(address)) s.Row("changes " + address, "none", values, false);
+    if (!in.walkTest.empty()) WalkTestRows(in, history, expect, missing, s);
     std::printf("   the run:\n");
     const int sent = std::atoi(in.sent.c_str());
     s.Row("lines", in.sent + " sent", std::to_string(linesRead) + " read by the driver",
@@ -153,7 +270,8 @@ int main(int argc, char** argv) {
     const std::pair<const char*, std::string*> options[] = {
         {"--expect", &in.expect},   {"--state", &in.state}, {"--log", &in.log},
         {"--timeline", &in.timeline}, {"--sent", &in.sent}, {"--host-exit", &in.hostExit},
-        {"--seconds", &in.seconds}};
+        {"--seconds", &in.seconds},   {"--tags", &in.tags},   {"--walk-test", &in.walkTest},
+        {"--replay-walk-test", &in.replayWalkTest}};
     for (int i = 1; i < argc; ++i) {
         std::string* value = nullptr;
         for (const auto& [name, field] : options)

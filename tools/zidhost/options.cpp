@@ -33,6 +33,16 @@ const char kUsage[] =
     "  --stop-file FILE    stop when FILE appears\n"
     "  --state-file FILE   write the final gates and status words to FILE\n"
     "  --log FILE          also write the driver's log lines to FILE (or --log-file)\n"
+    "  --report DIR        keep the session journal DIR/events.csv (every line, gate,\n"
+    "                      status word, port change and command, as it happens) and\n"
+    "                      write the walk-test report DIR/walk-test.csv and .md at the end\n"
+    "  --site-name TEXT    the site, and\n"
+    "  --operator TEXT     the engineer, for the walk-test report\n"
+    "  --capture FILE      write every line the driver reads to FILE as a zidpanel\n"
+    "                      scenario (zidpanel --scenario FILE replays it); with several\n"
+    "                      channels, FILE-N for channel N\n"
+    "  --rebuild-report DIR  only build the walk-test report again from DIR/events.csv\n"
+    "                      (after a run that was killed)\n"
     "  --dll PATH          the driver (default: ZIZEZOZU.DLL beside zidhost, or in the\n"
     "                      folder above it)\n"
     "  --site FILE         several channels, one per panel: a section [channel N] for\n"
@@ -97,7 +107,8 @@ Parsed ParseOptions(int argc, char** argv, Options& o, std::string& error) {
         static const char* const kValued[] = {
             "--port", "--baud", "--data-bits", "--stop-bits", "--parity", "--timeout",
             "--channel", "--poll", "--tick", "--tags", "--check-tags", "--stop-file",
-            "--state-file", "--log-file", "--log", "--dll", "--seconds", "--site"};
+            "--state-file", "--log-file", "--log", "--dll", "--seconds", "--site",
+            "--report", "--capture", "--rebuild-report", "--site-name", "--operator"};
         bool known = false;
         for (const char* name : kValued) known = known || a == name;
         if (!known) {
@@ -129,6 +140,11 @@ Parsed ParseOptions(int argc, char** argv, Options& o, std::string& error) {
         else if (a == "--log-file" || a == "--log") o.logFile = v;
         else if (a == "--dll") o.dll = v;
         else if (a == "--site") o.site = v;
+        else if (a == "--report") o.reportDir = v;
+        else if (a == "--capture") o.capture = v;
+        else if (a == "--rebuild-report") o.rebuildReport = v;
+        else if (a == "--site-name") o.siteName = v;
+        else if (a == "--operator") o.operatorName = v;
         else if (a == "--seconds") {
             char* end = nullptr;
             o.seconds = std::strtod(v, &end);

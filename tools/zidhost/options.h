@@ -17,6 +17,7 @@ struct Options {
     long tickMs = 50;    // the host's message tick
     double seconds = 0;  // 0: until stopped
     std::string checkTags, stopFile, stateFile, logFile, dll;
+    std::string reportDir, capture, rebuildReport, siteName, operatorName;
     bool compose = false;
 };
 

@@ -1,10 +1,13 @@
 #include "tools/zidhost/records.h"
 
+#include "tools/common/capture.h"
 #include "tools/common/readable.h"
 #include "tools/zidhost/output.h"
 
 namespace zidhost {
 namespace {
+
+namespace kind = zidtools::journal_kind;
 
 const char* RefusalText(Refusal why) {
     switch (why) {
@@ -17,15 +20,87 @@ const char* RefusalText(Refusal why) {
     return "?";
 }
 
+std::string Now() { return zidtools::FormatLocalTime(std::chrono::system_clock::now()); }
+
 }  // namespace
+
+Records::~Records() {
+    for (auto& [number, capture] : captures_)
+        if (capture.file) std::fclose(capture.file);
+}
+
+bool Records::OpenJournal(const std::string& reportDir, std::string& error) {
+    return journal_.Open(reportDir, error);
+}
+
+bool Records::OpenCapture(const ChannelTag& channel, const std::string& path,
+                          const std::string& port, const std::string& settings,
+                          std::string& error) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        error = "cannot write the capture file " + path;
+        return false;
+    }
+    const std::string header = zidtools::CaptureHeader(Now(), port, settings);
+    std::fwrite(header.data(), 1, header.size(), file);
+    std::fflush(file);
+    std::lock_guard<std::mutex> guard(captureLock_);
+    captures_[channel.number].file = file;
+    return true;
+}
 
 std::string Records::Prefix(const ChannelTag* channel) const {
     if (!namesChannels_ || channel == nullptr) return {};
     return channel->display + ": ";
 }
 
-void Records::Note(const char* kind, const std::string& text) {
-    Timeline(kind, "%s", text.c_str());
+void Records::Row(const ChannelTag* channel, const char* rowKind, const std::string& address,
+                  const std::string& label, const std::string& oldValue,
+                  const std::string& newValue, const std::string& text) {
+    if (!journal_.IsOpen()) return;
+    zidtools::JournalRow row;
+    row.time = Now();
+    row.channel = channel ? channel->number : 0;
+    row.kind = rowKind;
+    row.address = address;
+    row.label = label;
+    row.oldValue = oldValue;
+    row.newValue = newValue;
+    row.text = text;
+    if (!journal_.Append(row) && !journalFailed_) {
+        journalFailed_ = true;
+        Error("the journal can no longer be written (disk full, or its folder gone?)");
+    }
+}
+
+void Records::Captured(const ChannelTag& channel, const std::string& bytes, bool refused) {
+    std::lock_guard<std::mutex> guard(captureLock_);
+    const auto it = captures_.find(channel.number);
+    if (it == captures_.end() || it->second.file == nullptr) return;
+    Capture& c = it->second;
+    const auto now = std::chrono::steady_clock::now();
+    const long wait =
+        c.any ? static_cast<long>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(now - c.last).count())
+              : 0;
+    c.last = now;
+    c.any = true;
+    const std::string entry = zidtools::CaptureEntry(Now(), wait, bytes, refused);
+    std::fwrite(entry.data(), 1, entry.size(), c.file);
+    std::fflush(c.file);
+}
+
+void Records::Note(const char* timelineKind, const std::string& text) {
+    Timeline(timelineKind, "%s", text.c_str());
+}
+
+void Records::Start(const ChannelTag& channel, const zidtools::StartFacts& facts) {
+    Row(&channel, kind::kStart, "", "", "", "", zidtools::StartText(facts));
+}
+
+void Records::TagRegistered(const ChannelTag& channel, const std::string& address,
+                            const std::string& label) {
+    Row(&channel, kind::kTag, address, label, "", "0x0000", "registered");
 }
 
 void Records::Log(const ChannelTag* channel, const std::string& line) {
@@ -34,17 +109,22 @@ void Records::Log(const ChannelTag* channel, const std::string& line) {
 
 void Records::Line(const ChannelTag& channel, const std::string& bytes,
                    std::optional<zid::PanelEvent> event, bool restOfRefused) {
+    const std::string readable = zidtools::ReadablePanelLine(bytes);
     std::string marks;
     if (!event) marks += "  [no event]";
     if (restOfRefused) marks += "  [rest of the refused line]";
-    Timeline("panel", "%s%s%s", Prefix(&channel).c_str(),
-             zidtools::ReadablePanelLine(bytes).c_str(), marks.c_str());
+    Timeline("panel", "%s%s%s", Prefix(&channel).c_str(), readable.c_str(), marks.c_str());
+    Row(&channel, event ? kind::kLine : kind::kNoEvent, "", "", "", "",
+        restOfRefused ? readable + "  (rest of the refused line)" : readable);
+    Captured(channel, bytes, false);
 }
 
 void Records::Refused(const ChannelTag& channel, Refusal why, const std::string& bufferedLine) {
     std::string text = std::string("line refused: ") + RefusalText(why);
     if (!bufferedLine.empty()) text += ": " + zidtools::ReadablePanelLine(bufferedLine);
     Timeline("reject", "%s%s", Prefix(&channel).c_str(), text.c_str());
+    Row(&channel, kind::kRefusedLine, "", "", "", "", text);
+    Captured(channel, bufferedLine, true);
 }
 
 void Records::Gate(const ChannelTag& channel, const std::string& address, const std::string& label,
@@ -52,16 +132,21 @@ void Records::Gate(const ChannelTag& channel, const std::string& address, const 
     Timeline("gate", "%s%s  0x%04X -> 0x%04X  %s  (channel %d)%s%s", Prefix(&channel).c_str(),
              address.c_str(), before, after, BitChanges(before, after).c_str(), channel.number,
              label.empty() ? "" : "  ", label.c_str());
+    Row(&channel, kind::kGate, address, label, zidtools::HexWord(before), zidtools::HexWord(after),
+        BitChanges(before, after));
 }
 
 void Records::UnknownGate(const ChannelTag& channel, const std::string& address,
-                          std::optional<zid::PanelEvent>) {
+                          std::optional<zid::PanelEvent> event) {
     Timeline("nogate", "%s%s  not a gate of the host: the panel named an address no point uses",
              Prefix(&channel).c_str(), address.c_str());
+    Row(&channel, kind::kUnknownGate, address, "", "", "", event ? zidtools::EventWord(*event) : "");
 }
 
 void Records::Status(const ChannelTag& channel, char word, uint16_t before, uint16_t after) {
     Timeline("status", "%s%c %u -> %u", Prefix(&channel).c_str(), word, before, after);
+    Row(&channel, kind::kStatus, std::string("!") + word, "", std::to_string(before),
+        std::to_string(after), "");
 }
 
 void Records::StatusNow(const ChannelTag& channel, const uint16_t w[4]) {
@@ -71,14 +156,21 @@ void Records::StatusNow(const ChannelTag& channel, const uint16_t w[4]) {
 void Records::Port(const ChannelTag& channel, bool open, const std::string& text) {
     if (open) {
         Timeline("port", "%s%s", Prefix(&channel).c_str(), text.c_str());
+        Row(&channel, kind::kPort, "", "", "", "", text);
     } else {
         Timeline("port", "%sNOT LISTENING: %s %s", Prefix(&channel).c_str(),
                  channel.display.c_str(), text.c_str());
+        Row(&channel, kind::kPort, "", "", "", "", "NOT LISTENING: " + text);
     }
 }
 
 void Records::Command(const ChannelTag* channel, const std::string& text) {
     Timeline("cmd", "%s%s", Prefix(channel).c_str(), text.c_str());
+    Row(channel, kind::kCommand, "", "", "", "", text);
+}
+
+void Records::Stop(const ChannelTag& channel) {
+    Row(&channel, kind::kStop, "", "", "", "", "the run ends");
 }
 
 }  // namespace zidhost

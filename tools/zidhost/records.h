@@ -1,13 +1,19 @@
-// Everything a zidhost run records: the timeline on the console, and (when
-// asked) the session journal and the line capture. One call per thing that
-// happens; any thread may call, each call writes whole lines.
+// Everything a zidhost run records: the timeline on the console and, when
+// asked, the session journal (DIR/events.csv, from which the walk-test report
+// is built) and the capture of every line the driver read. One call per
+// thing that happens; any thread may call.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 
 #include "panel/events.h"
+#include "tools/common/journal.h"
 
 namespace zidhost {
 
@@ -25,10 +31,21 @@ enum class Refusal {
 
 class Records {
 public:
-    // With several channels every line names its channel.
+    // With several channels every timeline line names its channel.
     explicit Records(bool namesChannels) : namesChannels_(namesChannels) {}
+    ~Records();
 
-    void Note(const char* kind, const std::string& text);  // a line of no channel
+    // The journal in reportDir (made when missing). False, with a message,
+    // when it cannot be written.
+    bool OpenJournal(const std::string& reportDir, std::string& error);
+    // A capture file for the channel; its first lines say what it holds.
+    bool OpenCapture(const ChannelTag& channel, const std::string& path, const std::string& port,
+                     const std::string& settings, std::string& error);
+
+    void Note(const char* kind, const std::string& text);  // timeline only
+    void Start(const ChannelTag& channel, const zidtools::StartFacts& facts);
+    void TagRegistered(const ChannelTag& channel, const std::string& address,
+                       const std::string& label);
     void Log(const ChannelTag* channel, const std::string& line);
     // A line the driver read. event: what it announces (none: no event).
     void Line(const ChannelTag& channel, const std::string& bytes,
@@ -44,10 +61,25 @@ public:
     // announced loudly: it hears nothing from its panel.
     void Port(const ChannelTag& channel, bool open, const std::string& text);
     void Command(const ChannelTag* channel, const std::string& text);
+    void Stop(const ChannelTag& channel);
 
 private:
+    struct Capture {
+        std::FILE* file = nullptr;
+        std::chrono::steady_clock::time_point last{};
+        bool any = false;
+    };
     std::string Prefix(const ChannelTag* channel) const;
+    void Row(const ChannelTag* channel, const char* kind, const std::string& address,
+             const std::string& label, const std::string& oldValue, const std::string& newValue,
+             const std::string& text);
+    void Captured(const ChannelTag& channel, const std::string& bytes, bool refused);
+
     bool namesChannels_;
+    zidtools::JournalWriter journal_;
+    bool journalFailed_ = false;
+    std::mutex captureLock_;
+    std::map<int32_t, Capture> captures_;
 };
 
 }  // namespace zidhost

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <map>
 #include <fstream>
 #include <iostream>
 #include <mutex>
@@ -13,7 +14,9 @@
 #include "address/address.h"
 #include "panel/decoder.h"
 #include "standin/qelmar_sim.h"
+#include "tools/common/journal.h"
 #include "tools/common/result_text.h"
+#include "tools/common/walk_test.h"
 #include "tools/common/tag_file.h"
 #include "tools/zidhost/output.h"
 
@@ -40,6 +43,7 @@ constexpr char kIllegal[] = "SulVOR : Got Illegal length Msg";
 constexpr char kCutOff[] = "SulVOR: Failed to read a character from PLC";
 constexpr char kNoGate[] = "SulVOR : Can not find gate ";
 constexpr char kShutDown[] = "SulVOR : ShutDown !";
+constexpr char kThreadStarted[] = "SulVOR : Start Unsolicited Thread";
 
 bool StartsWith(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
@@ -64,15 +68,28 @@ std::string Upper(std::string text) {
     return text;
 }
 
-std::string PortText(const zid::PortSettings& s) {
+// "9600 8N1"
+std::string LineText(const zid::LineBlock& line) {
     static const char* const kStop[] = {"1", "1.5", "2"};
     static const char kParity[] = "NOEMS";
-    char text[96];
-    std::snprintf(text, sizeof text, "%s %u %u%c%s", s.name, s.line.baud, s.line.dataBits & 0xFF,
-                  (s.line.parity & 0xFF) < 5 ? kParity[s.line.parity & 0xFF] : '?',
-                  (s.line.stopBits & 0xFF) < 3 ? kStop[s.line.stopBits & 0xFF] : "?");
+    char text[48];
+    std::snprintf(text, sizeof text, "%u %u%c%s", line.baud, line.dataBits & 0xFF,
+                  (line.parity & 0xFF) < 5 ? kParity[line.parity & 0xFF] : '?',
+                  (line.stopBits & 0xFF) < 3 ? kStop[line.stopBits & 0xFF] : "?");
     return text;
 }
+
+// "COM3 9600 8N1"
+std::string PortText(const char* name, const zid::LineBlock& line) {
+    return std::string(name) + " " + LineText(line);
+}
+std::string PortText(const zid::PortSettings& s) { return PortText(s.name, s.line); }
+
+// The driver file's version resource and checksum, for the records.
+struct DriverFacts {
+    std::string version, sha256;
+};
+DriverFacts DriverFileFacts(const std::string&) { return {}; }
 
 void LogSink(const char* line, void* user) { static_cast<Session*>(user)->OnLog(line); }
 
@@ -111,11 +128,6 @@ int ReadTagFile(const std::string& path, std::vector<Tag>& tags) {
     int refused = 0;
     uint32_t gates = 0;
     for (const zidtools::TagLine& line : zidtools::ParseTagFile(text)) {
-        if (!line.error.empty()) {
-            Error("%s:%d: %s", path.c_str(), line.lineNumber, line.error.c_str());
-            ++refused;
-            continue;
-        }
         const zid::TagRefusal why = zid::ExplainTagRefusal(line.tag.c_str(), gates);
         if (why != zid::TagRefusal::kAccepted) {
             Error("%s:%d: tag %s refused: %s", path.c_str(), line.lineNumber, line.tag.c_str(),
@@ -123,7 +135,7 @@ int ReadTagFile(const std::string& path, std::vector<Tag>& tags) {
             ++refused;
             continue;
         }
-        Tag tag{line.lineNumber, line.tag};
+        Tag tag{line.lineNumber, line.tag, line.label};
         tag.gate = zidtools::LooksLikeGateTag(tag.text);
         if (tag.gate) {
             ++gates;
@@ -166,11 +178,13 @@ struct Session::Channel {
     ChannelTag tag;
     zidtools::DriverChannel driver;
     std::vector<Tag> tags;
+    std::map<std::string, std::string> labels;  // gate address -> its label
     uint8_t client = 0;
     uint16_t status[4] = {};
     bool started = false;
     bool portOpen = false;
     std::atomic<int> linesRead{0};
+    std::atomic<bool> threadStarted{false};
     std::atomic<bool> shutDownLogged{false};
     // Kept by the receiver thread's log lines, on that thread only.
     bool cutOffBefore = false;      // "Failed to read a character" came just before
@@ -237,6 +251,8 @@ void Session::OnLog(const char* line) {
         records_.UnknownGate(c->tag, line + sizeof kNoGate - 1, c->lineEvent);
     } else if (std::strcmp(line, kShutDown) == 0) {
         c->shutDownLogged = true;
+    } else if (std::strcmp(line, kThreadStarted) == 0) {
+        c->threadStarted = true;
     }
 }
 
@@ -244,12 +260,37 @@ void Session::OnGate(uint8_t channel, const char* address, uint16_t before, uint
     if (before == after) return;
     Channel* c = Find(channel);
     if (c == nullptr) return;
-    records_.Gate(c->tag, address, "", before, after);
+    const auto label = c->labels.find(address);
+    records_.Gate(c->tag, address, label == c->labels.end() ? "" : label->second, before, after);
 }
 
 bool Session::CheckInputs(int& exitCode) {
+    std::string error;
+    if (!options_.reportDir.empty() && !records_.OpenJournal(options_.reportDir, error)) {
+        Error("%s", error.c_str());
+        exitCode = kExitUsage;
+        return false;
+    }
+    for (auto& c : channels_) {
+        if (options_.capture.empty()) break;
+        const std::string path = options_.site.empty()
+                                     ? options_.capture
+                                     : zidtools::PerChannelPath(options_.capture, c->config.number);
+        const zid::PortParams p = zidtools::MakePortParams(driver_.Info(), c->config.port, c->config.line);
+        if (!records_.OpenCapture(c->tag, path, c->config.port, PortText(p.name, p.line), error)) {
+            Error("%s", error.c_str());
+            exitCode = kExitUsage;
+            return false;
+        }
+    }
     for (auto& c : channels_) {
         if (c->config.tags.empty()) continue;
+        if (!options_.site.empty() && !FileExists(c->config.tags)) {
+            Error("%s:%d: [channel %d] cannot read the tag file %s (nothing was opened)",
+                  options_.site.c_str(), c->config.tagsLine, c->config.number, c->config.tags.c_str());
+            exitCode = kExitUsage;
+            return false;
+        }
         const int refused = ReadTagFile(c->config.tags, c->tags);
         if (refused != 0) {
             if (refused > 0)
@@ -282,6 +323,7 @@ int Session::StartChannels() {
         Channel& c = *owned;
         const zidtools::ChannelConfig& o = c.config;
         const zid::PortParams params = zidtools::MakePortParams(info, o.port, o.line);
+        records_.Start(c.tag, StartFactsOf(c));
         commandChannel_ = &c;
         // The new receiver thread may log before the start has answered.
         lastStarted_ = &c;
@@ -292,11 +334,15 @@ int Session::StartChannels() {
                   ResultText(Command::kStartChannel, result).c_str());
             // A failed start may have opened the port already: give it back.
             if (c.driver.PortOpen()) c.driver.Close();
-            records_.Port(c.tag, false, "did not start");
+            records_.Port(c.tag, false, "did not start on " + o.port + ": " +
+                                            ResultText(Command::kStartChannel, result));
             continue;
         }
         c.started = true;
         ++started;
+        // The receiver thread's first line names no client yet: it is told
+        // apart by coming before the next channel starts.
+        for (int i = 0; i < 300 && !c.threadStarted; ++i) Sleep(10);
         records_.Note("start",
                       (options_.site.empty() ? "" : c.tag.display + ": ") + "channel " +
                           std::to_string(o.number) + " on " + o.port + ", " +
@@ -305,7 +351,7 @@ int Session::StartChannels() {
                           std::to_string(params.line.stopBits) + ", parity code " +
                           std::to_string(params.line.parity) + ", timeout " +
                           std::to_string(params.timeout) + "0 ms");
-        c.portOpen = c.driver.PortOpen();
+        ShowPort(c, "after the start");
         char clientName[32];
         std::snprintf(clientName, sizeof clientName, "SulVOR No_%.2d", o.number);
         c.client = QelSimFindClient(clientName);
@@ -314,6 +360,10 @@ int Session::StartChannels() {
             commandChannel_ = &c;
             const int refused = RegisterTags(c.driver, o.tags, c.tags, true);
             commandChannel_ = nullptr;
+            for (const Tag& t : c.tags) {
+                records_.TagRegistered(c.tag, t.text, t.label);
+                if (t.gate) c.labels[t.text] = t.label;
+            }
             records_.Note("tags", (options_.site.empty() ? "" : c.tag.display + ": ") +
                                       std::to_string(c.tags.size()) + " tag(s) registered from " +
                                       o.tags +
@@ -384,7 +434,7 @@ void Session::Execute(const TypedCommand& command) {
             gStop = true;
             return;
         case TypedCommand::kHelp:
-            records_.Command(nullptr, TypedCommandSummary());
+            Timeline("cmd", "%s", TypedCommandSummary());
             return;
         default:
             break;
@@ -392,7 +442,8 @@ void Session::Execute(const TypedCommand& command) {
     if (command.channel >= 0) {
         Channel* c = Find(command.channel);
         if (c == nullptr || !c->started) {
-            records_.Command(nullptr, "no running channel " + std::to_string(command.channel));
+            records_.Command(&channels_.front()->tag,
+                             "no running channel " + std::to_string(command.channel));
             return;
         }
         Act(*c, command);
@@ -407,7 +458,7 @@ void Session::Execute(const TypedCommand& command) {
     }
     std::string numbers;
     for (Channel* c : running) numbers += (numbers.empty() ? "" : ", ") + std::to_string(c->config.number);
-    records_.Command(nullptr, "which channel? Name it after the command, e.g. close " +
+    records_.Command(&channels_.front()->tag, "which channel? Name it after the command, e.g. close " +
                                   std::to_string(running.front()->config.number) + " (running: " +
                                   numbers + ")");
 }
@@ -452,6 +503,39 @@ void Session::WriteFinalState(int& unreadable) {
     PrintBlock(block);
 }
 
+zidtools::StartFacts Session::StartFactsOf(const Channel& c) const {
+    const zid::PortParams p = zidtools::MakePortParams(driver_.Info(), c.config.port, c.config.line);
+    char host[100] = "";
+    uint16_t version = 0;
+    QelGetQelmarVer(0, &version, host);
+    zidtools::StartFacts facts = {{"port", c.config.port},
+                                  {"settings", LineText(p.line) + ", timeout " +
+                                                   std::to_string(p.timeout) + "0 ms"},
+                                  {"driver", driver_.Path()}};
+    const DriverFacts file = DriverFileFacts(driver_.Path());
+    if (!file.version.empty()) facts.push_back({"version", file.version});
+    if (!file.sha256.empty()) facts.push_back({"sha256", file.sha256});
+    facts.push_back({"host library", std::string(host) + " (version " + std::to_string(version) + ")"});
+    if (!c.config.tags.empty()) facts.push_back({"tags", c.config.tags});
+    if (!options_.site.empty()) facts.push_back({"site file", options_.site});
+    if (!options_.siteName.empty()) facts.push_back({"site", options_.siteName});
+    if (!options_.operatorName.empty()) facts.push_back({"operator", options_.operatorName});
+    return facts;
+}
+
+void Session::FinishReport() {
+    if (options_.reportDir.empty()) return;
+    std::string verdict;
+    if (!zidtools::RebuildReport(options_.reportDir, verdict)) {
+        Error("the walk-test report could not be written: %s", verdict.c_str());
+        return;
+    }
+    records_.Note("report", "walk test: " + verdict);
+    records_.Note("report", "journal " + zidtools::PathIn(options_.reportDir, "events.csv") +
+                                ", report " + zidtools::PathIn(options_.reportDir, "walk-test.md") +
+                                " and " + zidtools::PathIn(options_.reportDir, "walk-test.csv"));
+}
+
 void Session::Shutdown() {
     // The host shuts each client's queue down; the thread then ends by itself.
     for (auto& c : channels_) {
@@ -481,6 +565,7 @@ int Session::Run() {
         Shutdown();
         QelSimSetLogSink(nullptr, nullptr);
         QelSimSetGateSink(nullptr, nullptr);
+        FinishReport();
         return kExitPort;
     }
     const bool someFailed = started < static_cast<int>(channels_.size());
@@ -505,10 +590,13 @@ int Session::Run() {
         for (const std::string& line : typed) {
             TypedCommand command;
             std::string error;
-            if (ParseTypedCommand(line, command, error))
+            if (ParseTypedCommand(line, command, error)) {
                 Execute(command);
-            else
-                records_.Command(nullptr, error);
+            } else {
+                Channel* named = Find(command.channel);
+                records_.Command(named ? &named->tag : &channels_.front()->tag,
+                                 "\"" + line + "\" refused: " + error);
+            }
         }
         for (auto& c : channels_) PollStatus(*c);
         if (options_.seconds > 0 && Elapsed() >= options_.seconds) break;
@@ -520,7 +608,10 @@ int Session::Run() {
     Shutdown();
     QelSimSetLogSink(nullptr, nullptr);
     QelSimSetGateSink(nullptr, nullptr);
+    for (auto& c : channels_)
+        if (c->started) records_.Stop(c->tag);
     records_.Note("stop", "done");
+    FinishReport();
     if (someFailed) {
         Error("%d of %zu channel(s) did not start", static_cast<int>(channels_.size()) - started,
               channels_.size());

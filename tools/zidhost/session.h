@@ -27,6 +27,7 @@ inline constexpr int kExitNoAddress = 6;
 struct Tag {
     int lineNumber;
     std::string text;       // upper-cased by the driver once registered
+    std::string label;      // the words after the address in the tag file
     int32_t pointType = 0;  // from command 3
     uint32_t gateId = 0;    // the host's id, for gate tags
     bool gate = false;
@@ -59,6 +60,8 @@ public:
 
 private:
     bool CheckInputs(int& exitCode);
+    zidtools::StartFacts StartFactsOf(const Channel& c) const;
+    void FinishReport();
     int StartChannels();
     void Execute(const TypedCommand& command);
     void Act(Channel& c, const TypedCommand& command);

@@ -12,6 +12,7 @@
 #include "standin/qelmar_sim.h"
 #include "tools/common/driver_host.h"
 #include "tools/common/result_text.h"
+#include "tools/common/walk_test.h"
 #include "tools/zidhost/options.h"
 #include "tools/zidhost/output.h"
 #include "tools/zidhost/session.h"
@@ -62,6 +63,19 @@ int main(int argc, char** argv) {
             break;
     }
     SetConsoleOutputCP(CP_UTF8);
+
+    if (!o.rebuildReport.empty()) {
+        // From the journal alone: no driver, no port.
+        std::string verdict;
+        if (!zidtools::RebuildReport(o.rebuildReport, verdict)) {
+            Error("%s", verdict.c_str());
+            return kExitUsage;
+        }
+        std::printf("walk test: %s\nwritten: %s and %s\n", verdict.c_str(),
+                    zidtools::PathIn(o.rebuildReport, "walk-test.md").c_str(),
+                    zidtools::PathIn(o.rebuildReport, "walk-test.csv").c_str());
+        return 0;
+    }
 
     // The driver, loaded as the host loads it.
     zidtools::DriverLibrary driver;
