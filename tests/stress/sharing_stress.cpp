@@ -10,10 +10,13 @@
 // the table is full, reads the four status words and gates with command 5,
 // and swaps the port field between handles and 0.
 //
-// Checked afterwards: every line was framed and decoded, every registration
-// was counted, every port value the receiver saw was one the host stored,
-// every status word read was 0 or 1, and a final reset left every
-// registered gate at zero.
+// A second channel's receiver frames and decodes the same lines on a context
+// of its own at the same time, as the receiver threads of a site's panels do.
+//
+// Checked afterwards: every line was framed and decoded on both channels,
+// every registration was counted, every port value the receiver saw was one
+// the host stored, every status word read was 0 or 1, and a final reset left
+// every registered gate at zero.
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -47,9 +50,12 @@ int gFailures = 0;
         }                                                                        \
     } while (0)
 
-// The wire: the receiver thread alone reads it.
+// The wire: the receiver thread alone reads it. The second channel's
+// receiver reads a copy of its own.
 std::string gWire;
 size_t gWirePos = 0;
+size_t gSecondWirePos = 0;
+zid::ChannelContext* gSecond = nullptr;
 std::atomic<uint32_t> gBadPortSeen{0};
 
 bool KnownPort(zid::PortHandle h) {
@@ -80,8 +86,9 @@ std::string AddressText(int i) {
 // at this moment (read through the accessor, as the Win32 layer does).
 bool WireBytes(zid::ChannelContext* context, uint8_t* buffer, uint32_t count) {
     if (!KnownPort(zid::LoadPort(*context))) gBadPortSeen.fetch_add(1);
-    if (count != 1 || gWirePos >= gWire.size()) return false;
-    *buffer = static_cast<uint8_t>(gWire[gWirePos++]);
+    size_t& pos = context == gSecond ? gSecondWirePos : gWirePos;
+    if (count != 1 || pos >= gWire.size()) return false;
+    *buffer = static_cast<uint8_t>(gWire[pos++]);
     return true;
 }
 
@@ -98,6 +105,15 @@ int main(int argc, char** argv) {
     ctx->clientId = kClient;
     ctx->channel = kChannel;
     for (int i = 0; i < 13 * 41 * 13; ++i) QelSimDefineGate(kChannel, AddressText(i).c_str());
+    // The second channel: its own client, gates and a table of its own.
+    gSecond = static_cast<zid::ChannelContext*>(std::calloc(1, sizeof(zid::ChannelContext)));
+    gSecond->clientId = kClient + 1;
+    gSecond->channel = kChannel + 1;
+    for (int i = 0; i < 13 * 41 * 13; i += 5) {
+        QelSimDefineGate(kChannel + 1, AddressText(i).c_str());
+        std::memcpy(gSecond->addresses[i / 5], AddressText(i).c_str(), 7);
+    }
+    zid::PublishCount(*gSecond, (13 * 41 * 13 + 4) / 5);
 
     // The panel's lines: a mix of every event, a reset every 25 lines.
     using E = zid::PanelEvent;
@@ -131,6 +147,16 @@ int main(int argc, char** argv) {
             progress.store(i + 1);
         }
         receiverDone = true;
+    });
+    int secondDecoded = 0;
+    std::thread second([&] {
+        for (int i = 0; i < lines; ++i) {
+            if (zid::ReadPanelLine(gSecond, WireBytes)) {
+                zid::DecodePanelMessage(gSecond);
+                ++secondDecoded;
+            }
+            std::memset(gSecond->message, 0, zid::kMaxLineLength);
+        }
     });
 
     // The host keeps pace with the receiver, so that registrations run
@@ -174,11 +200,13 @@ int main(int argc, char** argv) {
     });
     host.join();
     receiver.join();
+    second.join();
 
     (void)planted;
     CHECK(hostDone);
     CHECK(accepted == lines);
     CHECK(decoded == lines);
+    CHECK(secondDecoded == lines);
     CHECK(gBadPortSeen.load() == 0);
     CHECK(badStatus == 0);
     CHECK(refused == 1);
@@ -201,9 +229,21 @@ int main(int argc, char** argv) {
     CHECK(nonZero == 0);
     CHECK(ctx->status.R == 1 && ctx->status.S == 1 && ctx->status.F == 0 && ctx->status.T == 0);
 
+    // The second channel ended as its own lines left it: when the wire ends
+    // with a reset (a multiple of 25 lines), every gate of its table is 0.
+    int secondNonZero = 0;
+    for (int i = 0; i < 13 * 41 * 13; i += 5) {
+        RawGateValue raw{};
+        CHECK(QelSimReadGate(kChannel + 1, AddressText(i).c_str(), &raw) == 0);
+        if (raw.value != 0) ++secondNonZero;
+    }
+    CHECK(lines % 25 != 0 || secondNonZero == 0);
+
     std::free(ctx);
+    std::free(gSecond);
     std::printf("sharing stress: %d lines framed and decoded (%d of them while the host thread "
-                "was registering, reading and swapping the port), %d registrations (1 refused)\n",
-                lines, overlapped, registrations);
+                "was registering, reading and swapping the port), the same %d on a second channel "
+                "at the same time, %d registrations (1 refused)\n",
+                lines, overlapped, lines, registrations);
     return gFailures == 0 ? 0 : 1;
 }
