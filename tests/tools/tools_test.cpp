@@ -4,6 +4,8 @@
 // and the driver cannot drift apart unnoticed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -11,9 +13,16 @@
 
 #include "panel/decoder.h"
 #include "standin/qelmar_sim.h"
+#include "tools/common/file_facts.h"
 #include "tools/common/readable.h"
 #include "tools/common/scenario.h"
 #include "tools/common/tag_file.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "driver/version.h"
+#endif
 
 namespace {
 
@@ -190,5 +199,66 @@ TEST_F(ModelAgainstDecoder, GateOfEachEventForm) {
         EXPECT_EQ(zidtools::GateOf(commands[0].fields), gate) << text;
     }
 }
+
+// FIPS 180 examples (448 and 896 bits: "two blocks"), and 'a's whose padding
+// meets the block's edges: 55 bytes leave room for the length, 56 need a
+// second block. Digests of the 'a's from coreutils' sha256sum.
+TEST(FileFacts, Sha256OfKnownMessagesWholeAndInPieces) {
+    const std::pair<std::string, const char*> cases[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmno"
+         "ijklmnopjklmnopqklmnopqrlmnopqrsmnopqrstnopqrstu",
+         "cf5b16a778af8380036ce59e7b0492370b249b11e8f07a51afac45037afee9d1"},
+        {std::string(55, 'a'), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318"},
+        {std::string(56, 'a'), "b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a"},
+        {std::string(63, 'a'), "7d3e74a05d7db15bce4ad9ec0658ea98e3f06eeecf16b4c6fff2da457ddc2f34"},
+        {std::string(64, 'a'), "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb"},
+        {std::string(119, 'a'), "31eba51c313a5c08226adf18d4a359cfdfd8d2e816b13f4af952f7ea6584dcfb"},
+    };
+    for (const auto& [message, digest] : cases) {
+        SCOPED_TRACE(message.size());
+        EXPECT_EQ(zidtools::Sha256Hex(message), digest);
+        zidtools::Sha256 pieces;
+        for (size_t at = 0, piece = 1; at < message.size(); at += piece, piece = piece * 2 + 1) {
+            pieces.Update(message.data() + at, std::min(piece, message.size() - at));
+        }
+        EXPECT_EQ(pieces.FinishHex(), digest);
+    }
+}
+
+TEST(FileFacts, Sha256OfAFileLargerThanOneRead) {
+    const char* name = "file_facts_test.bin";
+    FILE* file = std::fopen(name, "wb");
+    ASSERT_NE(file, nullptr);
+    const std::string million(1000000, 'a');
+    ASSERT_EQ(std::fwrite(million.data(), 1, million.size(), file), million.size());
+    std::fclose(file);
+    std::string hex;
+    EXPECT_TRUE(zidtools::Sha256OfFile(name, hex));
+    std::remove(name);
+    EXPECT_EQ(hex, "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    hex = "kept";
+    EXPECT_FALSE(zidtools::Sha256OfFile(name, hex));
+    EXPECT_EQ(hex, "kept");
+}
+
+#ifdef _WIN32
+// The release number goes from the project into the driver's resource.
+TEST(FileFacts, VersionResourceOfTheDriverBesideTheTests) {
+    char self[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+    ASSERT_GT(length, 0u);
+    std::string folder(self, length);
+    folder.erase(folder.find_last_of("\\/") + 1);
+    EXPECT_EQ(zidtools::FileVersionText(folder + "ZIZEZOZU.DLL"),
+              ZID_VERSION_STRING " (FileVersion " ZID_VERSION_STRING
+                                 ", ProductVersion " ZID_VERSION_STRING ")");
+    EXPECT_EQ(zidtools::FileVersionText(self), "") << "the test program has no version resource";
+    EXPECT_EQ(zidtools::FileVersionText(folder + "NOSUCH.DLL"), "");
+}
+#endif
 
 }  // namespace
