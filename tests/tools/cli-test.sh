@@ -49,6 +49,9 @@ grep -q 'tags.txt:9: tag 1a4000 refused: bad form' out.txt || { echo "FAIL form 
 grep -q 'tags.txt:10: tag 12 refused: bad form' out.txt || { echo "FAIL label taken as a tag"; failures=$((failures + 1)); }
 grep -q '3 tag(s) accepted, 5 refused' out.txt || { echo "FAIL tally"; failures=$((failures + 1)); }
 check "check-tags all good"   0 '2 tag\(s\) accepted, 0 refused'      -- "$bin/zidhost.exe" --check-tags good.txt
+# The tools and the driver as released, without debug information, laid out
+# as in the package.
+check "released binaries"     0 '2 tag\(s\) accepted, 0 refused'      -- "$bin/../release/tools/zidhost.exe" --dll "$bin/../release/ZIZEZOZU.DLL" --check-tags good.txt
 check "missing tag file"      2 'cannot read the tag file none.txt'   -- "$bin/zidhost.exe" --check-tags none.txt
 check "refused tag on start"  5 'bad.txt:2: tag !Q! refused: bad form' -- "$bin/zidhost.exe" --port NUL --tags bad.txt
 check "NUL for a second"      0 'final state after 0 panel line'      -- "$bin/zidhost.exe" --port NUL --tags good.txt --seconds 1 --state-file state.txt

@@ -4,6 +4,8 @@
 // and the driver cannot drift apart unnoticed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -11,9 +13,16 @@
 
 #include "panel/decoder.h"
 #include "standin/qelmar_sim.h"
+#include "tools/common/file_facts.h"
 #include "tools/common/readable.h"
 #include "tools/common/scenario.h"
 #include "tools/common/tag_file.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "driver/version.h"
+#endif
 
 namespace {
 
@@ -208,5 +217,57 @@ TEST_F(ModelAgainstDecoder, GateOfEachEventForm) {
         EXPECT_EQ(zidtools::GateOf(commands[0].fields), gate) << text;
     }
 }
+
+// FIPS 180 examples, and 'a's whose padding meets the block's edges (55
+// bytes leave room for the length, 56 need a second block; digests from
+// coreutils' sha256sum), whole and fed in uneven pieces.
+TEST(FileFacts, Sha256OfKnownMessages) {
+    const std::pair<std::string, const char*> cases[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {std::string(55, 'a'), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318"},
+        {std::string(56, 'a'), "b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a"},
+        {std::string(64, 'a'), "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb"},
+        {std::string(119, 'a'), "31eba51c313a5c08226adf18d4a359cfdfd8d2e816b13f4af952f7ea6584dcfb"},
+    };
+    for (const auto& [message, digest] : cases) {
+        EXPECT_EQ(zidtools::Sha256Hex(message), digest) << message.size();
+        zidtools::Sha256 pieces;
+        for (size_t at = 0, piece = 1; at < message.size(); at += piece, piece = piece * 2 + 1) {
+            pieces.Update(message.data() + at, std::min(piece, message.size() - at));
+        }
+        EXPECT_EQ(pieces.FinishHex(), digest) << message.size();
+    }
+}
+
+// A million 'a's (FIPS 180), read from a file in more than one piece.
+TEST(FileFacts, Sha256OfAFile) {
+    const char* name = "file_facts_test.bin";
+    FILE* file = std::fopen(name, "wb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fwrite(std::string(1000000, 'a').data(), 1, 1000000, file), 1000000u);
+    std::fclose(file);
+    std::string hex;
+    EXPECT_TRUE(zidtools::Sha256OfFile(name, hex));
+    EXPECT_EQ(hex, "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    std::remove(name);
+    EXPECT_FALSE(zidtools::Sha256OfFile(name, hex));
+}
+
+#ifdef _WIN32
+// The release number goes from the project into the driver's resource.
+TEST(FileFacts, VersionResources) {
+    char self[MAX_PATH];
+    const std::string path(self, GetModuleFileNameA(nullptr, self, sizeof self));
+    const std::string dir = path.substr(0, path.find_last_of("\\/") + 1);
+    EXPECT_EQ(zidtools::FileVersionText(dir + "ZIZEZOZU.DLL"),
+              ZID_VERSION_STRING " (FileVersion " ZID_VERSION_STRING
+                                 ", ProductVersion " ZID_VERSION_STRING ")");
+    EXPECT_EQ(zidtools::FileVersionText(self), "") << "the test program has none";
+    EXPECT_EQ(zidtools::FileVersionText(dir + "NOSUCH.DLL"), "");
+}
+#endif
 
 }  // namespace

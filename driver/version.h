@@ -1,5 +1,0 @@
-#pragma once
-#define ZID_VERSION_MAJOR 1
-#define ZID_VERSION_MINOR 0
-#define ZID_VERSION_PATCH 0
-#define ZID_VERSION_STRING "1.0.0"
