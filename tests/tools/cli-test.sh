@@ -35,6 +35,9 @@ printf '031200  Lobby, 2nd floor # smoke\n!T\n' > good.txt
 printf '031200\n!Q!\n' > bad.txt
 
 check "zidhost --help"        0 'usage: zidhost'                      -- "$bin/zidhost.exe" --help
+check "zidhost --version"     0 'version [0-9]+\.[0-9]+\.[0-9]+ \(FileVersion' -- "$bin/zidhost.exe" --version
+grep -qE "^sha256  $(sha256sum "$bin/ZIZEZOZU.DLL" | cut -c1-64)" out.txt && grep -qE '^zidhost [0-9]+\.' out.txt \
+  || { echo "FAIL --version: the driver's SHA-256"; failures=$((failures + 1)); }
 check "unknown option"        2 'unknown option --bogus'              -- "$bin/zidhost.exe" --bogus
 check "bad baud"              2 'bad value for --baud: fast'          -- "$bin/zidhost.exe" --baud fast
 check "missing DLL"           3 'cannot load the driver nope.dll'     -- "$bin/zidhost.exe" --dll nope.dll
@@ -127,6 +130,7 @@ if [ -n "${ZID_LINE2_DRIVER:-}" ]; then
 fi
 
 check "zidpanel --help"       0 'fire-line LINE'                      -- "$bin/zidpanel.exe" --help
+check "zidpanel --version"    0 '^zidpanel [0-9]+\.[0-9]+\.[0-9]+'     -- "$bin/zidpanel.exe" --version
 printf 'fire-zone 5\nfire-zone 500\nraw 41 42\nhelp\nquit\nfire-zone 6\n' > typed.txt
 stdin=typed.txt check "zidpanel prompt" 0 'sent 2 line' -- "$bin/zidpanel.exe" --dry-run --gap 0
 grep -q 'zone takes one zone number' out.txt || { echo "FAIL prompt error"; failures=$((failures + 1)); }

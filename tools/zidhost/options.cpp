@@ -51,6 +51,9 @@ const char kUsage[] =
     "                      the options above, and name (shown in the timeline). Tag\n"
     "                      files are found relative to FILE. Not with the options\n"
     "                      --port to --tags; --state-file then writes FILE-N per channel\n"
+    "  --version           print zidhost's version, and the version resource and SHA-256\n"
+    "                      of the driver it would load (or --dll PATH): which driver is\n"
+    "                      installed\n"
     "  --help              this text\n"
     "\n"
     "While it runs, these commands can be typed (one per line). N names a channel; with\n"
@@ -100,8 +103,8 @@ Parsed ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h" || a == "/?") return Parsed::kHelp;
-        if (a == "--compose") {
-            o.compose = true;
+        if (a == "--compose" || a == "--version") {
+            (a == "--compose" ? o.compose : o.version) = true;
             continue;
         }
         static const char* const kValued[] = {

@@ -19,6 +19,7 @@ struct Options {
     std::string checkTags, stopFile, stateFile, logFile, dll;
     std::string reportDir, capture, rebuildReport, siteName, operatorName;
     bool compose = false;
+    bool version = false;
 };
 
 extern const char kUsage[];

@@ -14,6 +14,7 @@
 #include "address/address.h"
 #include "panel/decoder.h"
 #include "standin/qelmar_sim.h"
+#include "tools/common/file_facts.h"
 #include "tools/common/journal.h"
 #include "tools/common/result_text.h"
 #include "tools/common/walk_test.h"
@@ -89,7 +90,12 @@ std::string PortText(const zid::PortSettings& s) { return PortText(s.name, s.lin
 struct DriverFacts {
     std::string version, sha256;
 };
-DriverFacts DriverFileFacts(const std::string&) { return {}; }
+DriverFacts DriverFileFacts(const std::string& path) {
+    DriverFacts facts;
+    facts.version = zidtools::FileVersionText(path);
+    zidtools::Sha256OfFile(path, facts.sha256);
+    return facts;
+}
 
 void LogSink(const char* line, void* user) { static_cast<Session*>(user)->OnLog(line); }
 

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "driver/version.h"
 #include "standin/qelmar_sim.h"
 #include "tools/common/driver_host.h"
+#include "tools/common/file_facts.h"
 #include "tools/common/result_text.h"
 #include "tools/common/walk_test.h"
 #include "tools/zidhost/options.h"
@@ -20,6 +22,27 @@
 namespace {
 
 using namespace zidhost;
+
+// The version of zidhost, and of the driver file: what an engineer on site
+// compares with the release's SHA256SUMS.
+int Version(const Options& o) {
+    std::printf("zidhost %s\n", ZID_VERSION_STRING);
+    const std::string path = o.dll.empty() ? zidtools::DefaultDriverPath() : o.dll;
+    zidtools::DriverLibrary driver;
+    std::string error;
+    if (!driver.Load(path, error)) {
+        Error("%s", error.c_str());
+        return kExitDll;
+    }
+    std::string sha;
+    const std::string version = zidtools::FileVersionText(path);
+    std::printf("driver  %s\n", path.c_str());
+    std::printf("version %s\n", version.empty() ? "(no version resource)" : version.c_str());
+    std::printf("sha256  %s\n", zidtools::Sha256OfFile(path, sha) ? sha.c_str() : "(unreadable)");
+    std::printf("reports %s, driver code %d\n", driver.Info().name ? driver.Info().name : "?",
+                driver.Info().driverCode);
+    return 0;
+}
 
 // Command 16: the driver's modal dialog; the buffer holds at least 13 bytes.
 int Compose(const zidtools::DriverLibrary& driver) {
@@ -63,6 +86,7 @@ int main(int argc, char** argv) {
             break;
     }
     SetConsoleOutputCP(CP_UTF8);
+    if (o.version) return Version(o);
 
     if (!o.rebuildReport.empty()) {
         // From the journal alone: no driver, no port.

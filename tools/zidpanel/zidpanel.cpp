@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "driver/version.h"
 #include "serial/serial_port.h"
 #include "tools/common/capture.h"
 #include "tools/common/numbers.h"
@@ -41,6 +42,7 @@ const char kUsageHead[] =
     "                       fast, 0 none (lines back to back, still paced at the baud rate)\n"
     "  --expect FILE        write the gates and status words the lines should produce\n"
     "  --dry-run            show the lines without opening a port\n"
+    "  --version            print zidpanel's version\n"
     "  --help               this text\n"
     "\n"
     "Commands, in a scenario file or at the prompt:\n";
@@ -69,6 +71,10 @@ bool ParseOptions(int argc, char** argv, Options& o, bool& help) {
         if (a == "--help" || a == "-h" || a == "/?") {
             help = true;
             return true;
+        }
+        if (a == "--version") {
+            std::printf("zidpanel %s\n", ZID_VERSION_STRING);
+            std::exit(0);
         }
         if (a == "--dry-run") {
             o.dryRun = true;
