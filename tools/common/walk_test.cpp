@@ -167,7 +167,9 @@ const char* StatusWords(const StatusChange& change) {
     const bool on = change.newValue == "1";
     const std::string& a = change.address;
     if (a == "!T") return on ? "test mode on" : "test mode off";
-    if (a == "!F") return on ? "fault present" : "no fault any more";
+    // F tells of the last fault event only: the end of any one fault clears
+    // it, while other faults may remain (the gates' bit 1 tell which).
+    if (a == "!F") return on ? "a fault started" : "a fault ended, or a reset";
     if (a == "!R") return on ? "panel reset" : "reset flag cleared by a new fire or fault";
     if (a == "!S")
         return on ? "silence flag set (sounder silenced, a fault ended, or reset)"
