@@ -1,5 +1,7 @@
 #include "tools/zidhost/output.h"
 
+#include "tools/common/console_text.h"
+
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -23,9 +25,10 @@ void Timeline(const char* kind, const char* format, ...) {
     va_start(args, format);
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
+    char line[1100];
+    std::snprintf(line, sizeof line, "[%8.3f] %-6s %s\n", Elapsed(), kind, text);
     std::lock_guard<std::mutex> guard(gOut);
-    std::printf("[%8.3f] %-6s %s\n", Elapsed(), kind, text);
-    std::fflush(stdout);
+    zidtools::WriteText(stdout, line);
 }
 
 void Error(const char* format, ...) {
@@ -36,14 +39,12 @@ void Error(const char* format, ...) {
     va_end(args);
     std::lock_guard<std::mutex> guard(gOut);
     std::fflush(stdout);
-    std::fprintf(stderr, "zidhost: %s\n", text);
-    std::fflush(stderr);
+    zidtools::WriteText(stderr, std::string("zidhost: ") + text + "\n");
 }
 
 void PrintBlock(const std::string& text) {
     std::lock_guard<std::mutex> guard(gOut);
-    std::fputs(text.c_str(), stdout);
-    std::fflush(stdout);
+    zidtools::WriteText(stdout, text);
 }
 
 std::string Escaped(const char* text) {

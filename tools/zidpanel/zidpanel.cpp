@@ -17,6 +17,7 @@
 #include "driver/version.h"
 #include "serial/serial_port.h"
 #include "tools/common/capture.h"
+#include "tools/common/console_text.h"
 #include "tools/common/numbers.h"
 #include "tools/common/readable.h"
 #include "tools/common/scenario.h"
@@ -166,8 +167,9 @@ struct Panel {
         ++sent;
         std::string shown = bytes;
         if (!shown.empty() && shown.back() == '\0') shown.pop_back();
-        std::printf("[%8.3f] sent   %-34s %s\n", Elapsed(), what.c_str(),
-                    zidtools::ReadablePanelLine(shown).c_str());
+        char head[96];
+        std::snprintf(head, sizeof head, "[%8.3f] sent   %-34s ", Elapsed(), what.c_str());
+        zidtools::WriteText(stdout, head + zidtools::ReadablePanelLine(shown) + "\n");
         std::fflush(stdout);
         return true;
     }
