@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     zid::TagAddressArgs before = args;
     DriverRequest request{};
     request.context = &ctx;
-    request.command = 3;
+    request.command = zid::CodeOf(zid::Command::kValidateAddress);
     request.argument = &args;
     const int32_t result = zid::ValidateAddress(&request);
 

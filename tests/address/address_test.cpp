@@ -66,11 +66,13 @@ struct ValidateCase {
     bool registers;
 };
 
+constexpr int32_t TypeCode(PointType type) { return static_cast<int32_t>(type); }
+
 const ValidateCase kValidateCases[] = {
-    {"status_t_lower", "!t", 0, "!T", 'T', false},
-    {"status_f", "!f", 0, "!F", 70, false},
-    {"status_r", "!R", 0, "!R", 82, false},
-    {"status_s", "!s", 0, "!S", 83, false},
+    {"status_t_lower", "!t", 0, "!T", TypeCode(PointType::kStatusT), false},
+    {"status_f", "!f", 0, "!F", TypeCode(PointType::kStatusF), false},
+    {"status_r", "!R", 0, "!R", TypeCode(PointType::kStatusR), false},
+    {"status_s", "!s", 0, "!S", TypeCode(PointType::kStatusS), false},
     {"status_other_letter", "!A", 0, "!A", kKeep, false},
     {"status_digit", "!5", 0, "!5", kKeep, false},
     {"status_high_byte_kept", "!\xE0", 0, "!\xE0", kKeep, false},
@@ -179,7 +181,7 @@ TEST(ValidateAddress, FullTableRefusesAndChangesNothing) {
     char status[] = "!t";
     GuardedArgs s(status);
     EXPECT_EQ(Call(ValidateAddress, ctx.get(), &s.args), 0);
-    EXPECT_EQ(s.args.pointType, 'T');
+    EXPECT_EQ(s.args.pointType, TypeCode(PointType::kStatusT));
     EXPECT_EQ(0, std::memcmp(ctx.get(), before.get(), sizeof(ChannelContext)));
 }
 
@@ -318,7 +320,7 @@ void PrepareRead(GuardedRead& r, GuardedPoint& p, uint32_t pointType, uint32_t g
     p.value.value = 0xBEEF;
 }
 
-constexpr uint32_t Type(PointType type) { return static_cast<uint32_t>(type); }
+constexpr uint32_t Type(PointType type) { return static_cast<uint32_t>(TypeCode(type)); }
 
 TEST(ReadPoint, StatusWordsAndRefusedTypes) {
     struct {
@@ -408,7 +410,7 @@ TEST(Dispatch, Codes3And5ReachTheirHandlers) {
     GuardedArgs g(text);
     DriverRequest validate{ctx.get(), CodeOf(Command::kValidateAddress), 3, 0, &g.args};
     EXPECT_EQ(Dispatch(&validate), 0);
-    EXPECT_EQ(g.args.pointType, 'S');
+    EXPECT_EQ(g.args.pointType, TypeCode(PointType::kStatusS));
 
     ctx->status.S = 1;
     GuardedRead r;
