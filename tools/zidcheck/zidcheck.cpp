@@ -25,15 +25,15 @@
 #include <string>
 #include <vector>
 
+#include "tools/common/journal.h"
 #include "tools/common/tag_file.h"
 
 namespace {
 
 std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
+    std::string text;
+    zidtools::ReadFileBytes(path, text);
+    return text;
 }
 
 // The records of a CSV file (RFC 4180: quoted fields, doubled quotes).

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tools/common/journal.h"
 #include "tools/common/numbers.h"
 #include "tools/common/readable.h"
 
@@ -85,14 +86,12 @@ bool IsChannelOption(const std::string& a) {
 }
 
 bool ReadSiteFile(const std::string& path, Options& o, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (!zidtools::ReadFileBytes(path, text)) {
         error = "cannot read the site file " + path;
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return zidtools::ParseSiteFile(text.str(), path, zidtools::FolderOf(path), o.channels, error);
+    return zidtools::ParseSiteFile(text, path, zidtools::FolderOf(path), o.channels, error);
 }
 
 }  // namespace

@@ -50,15 +50,6 @@ bool StartsWith(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream all;
-    all << in.rdbuf();
-    text = all.str();
-    return true;
-}
-
 bool FileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -127,7 +118,7 @@ void ReadTypedCommands() {
 
 int ReadTagFile(const std::string& path, std::vector<Tag>& tags) {
     std::string text;
-    if (!ReadWholeFile(path, text)) {
+    if (!zidtools::ReadFileBytes(path, text)) {
         Error("cannot read the tag file %s", path.c_str());
         return -1;
     }
