@@ -213,7 +213,9 @@ uint16_t QelWaitMsg(uint8_t clientId, void* message, int32_t one) {
     if (!c.live && !c.shutdown) return kQelSimOk;  // unknown client: nothing to wait for
     if (s.tickMs != 0) EnsureTicker(s);
     ++c.waiting;
-    s.tick.notify_all();  // lets QelSimWaiting observers see the new waiter
+    // No notify here: QelSimWaiting is read, not waited for, and waking the
+    // other clients' waits for nothing costs every channel of a site a
+    // wake-up per client and tick.
     s.tick.wait(guard, [&] { return c.shutdown || c.ticks > c.consumed; });
     --c.waiting;
     if (c.shutdown) return 0;
