@@ -195,7 +195,7 @@ block=$out/block.md
     awk -v a="$c1" -v b="$cn" -v f="$first" -v l="$last" 'BEGIN {
       r = b / a
       printf "The CPU per channel at %d channels is %.2f times that at %d: ", l, r, f
-      if (r < 1.5) print "the cost grows linearly with the number of panels."
+      if (r <= 1.2) print "the cost grows no faster than the number of panels (linearly or better)."
       else print "the cost grows faster than the number of panels."
     }'
   fi
