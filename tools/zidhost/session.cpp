@@ -341,7 +341,7 @@ int Session::StartChannels() {
         // apart by coming before the next channel starts.
         for (int i = 0; i < 300 && !c.threadStarted; ++i) Sleep(10);
         records_.Note("start",
-                      (options_.site.empty() ? "" : c.tag.display + ": ") + "channel " +
+                      (o.name.empty() ? "" : c.tag.display + ": ") + "channel " +
                           std::to_string(o.number) + " on " + o.port + ", " +
                           std::to_string(params.line.baud) + " baud, " +
                           std::to_string(params.line.dataBits) + " data bits, stop code " +
