@@ -8,6 +8,7 @@
 #include "address/dialog.h"
 #include "address/dialog_ids.h"
 #include "address/spin.h"
+#include "host_abi/driver_log.h"
 #include "host_abi/qelmar.h"
 
 namespace zid {
@@ -136,7 +137,7 @@ int32_t ComposeAddress(DriverRequest* request) {
 
     // Ask the host for its version through a short-lived client.
     char name[256];
-    std::snprintf(name, sizeof name, "SulVORBr%02lu",
+    std::snprintf(name, sizeof name, kDialogClientNameFormat,
                   static_cast<unsigned long>(GetCurrentThreadId()));
     uint8_t client = 0;
     uint16_t version = 0;

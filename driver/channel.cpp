@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "driver/driver_info.h"
+#include "host_abi/driver_log.h"
 #include "host_abi/qelmar.h"
 #include "panel/receiver.h"
 #include "serial/serial_port.h"
@@ -16,10 +17,6 @@
 namespace zid {
 
 namespace {
-
-// Every port this driver opens: DTR on, RTS on.
-constexpr uint16_t kLineFlags = 0x4333;
-constexpr size_t kClientNameSize = 20;  // "SulVOR No_%.2d", at most 19 characters
 
 ChannelContext& ContextOf(DriverRequest* request) {
     return *static_cast<ChannelContext*>(request->context);
@@ -37,8 +34,7 @@ size_t NameLength(const char* name, size_t fieldSize) {
 bool NameFits(const char* name, size_t fieldSize) {
     const size_t length = NameLength(name, fieldSize);
     if (length < static_cast<size_t>(kPortNameSize)) return true;
-    err(kLogLevel, "SulVOR : Port name %.*s is too long (at most %d characters), not opened",
-        static_cast<int>(length), name, kPortNameSize - 1);
+    err(kLogLevel, logline::kPortNameTooLong, static_cast<int>(length), name, kPortNameSize - 1);
     return false;
 }
 
@@ -74,11 +70,11 @@ int32_t StartChannel(DriverRequest* request) {
     PortSettings settings{};
     std::memcpy(settings.name, params->name, NameLength(params->name, sizeof params->name));
     settings.line = params->line;
-    settings.lineFlags = kLineFlags;
+    settings.lineFlags = kPortLineFlags;
 
     const PortHandle port = OpenPortFromSettings(&settings);
     if (port == 0) {
-        err(kLogLevel, "SUL%s : Fail to open %s", kDriverName, settings.name);
+        err(kLogLevel, logline::kPortOpenFailed, kDriverName, settings.name);
         return kPortFailure;
     }
 
@@ -92,14 +88,14 @@ int32_t StartChannel(DriverRequest* request) {
 
     // The host client, named after the channel: its id paces the receiver.
     char clientName[kClientNameSize];
-    std::snprintf(clientName, sizeof clientName, "SulVOR No_%.2d", request->channel);
+    std::snprintf(clientName, sizeof clientName, kClientNameFormat, request->channel);
     if (QelMkClient(clientName, 1, 0, &ctx.clientId) != 0) {
-        err(kLogLevel, "SulVOR : Failed to make Client !!!");
+        err(kLogLevel, logline::kClientNotMade);
         return kRefused;
     }
 
     if (!StartReceiverThread(&ctx)) {
-        err(kLogLevel, "SulVOR : Can Not open Unsolicetd thread !!!");
+        err(kLogLevel, logline::kThreadNotStarted);
         return kPortFailure;
     }
 
@@ -151,7 +147,7 @@ int32_t ChangeSulParams(DriverRequest* request) {
     if (port == 0) {
         // The field keeps the old handle when it was not closed, and 0 when
         // it was: never the value of a closed handle.
-        err(kLogLevel, "SulVOR> ChangeSulParams() open new COM port failed");
+        err(kLogLevel, logline::kChangeOpenFailed);
         return kPortFailure;
     }
     StorePort(ctx, port);

@@ -35,7 +35,9 @@ uint16_t QelCook(uint8_t clientId, uint32_t gateId, RawGateValue value, CookedVa
 uint16_t QelPutGateVal(uint8_t clientId, uint32_t gateId, int32_t two, CookedValue value,
                        int32_t zero1, int32_t zero2);
 void QelGetQelmarVer(uint8_t clientId, uint16_t* version, char* text /* 100 bytes */);
-void err(int32_t level, const char* format, ...);
+// The compiler checks each call's arguments against its format, also when
+// the format is one of the named constants of host_abi/driver_log.h.
+void err(int32_t level, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 }  // extern "C"
 

@@ -3,6 +3,7 @@
 // line holds 1 to 100 characters.
 #include "panel/framing.h"
 
+#include "host_abi/driver_log.h"
 #include "host_abi/qelmar.h"
 
 namespace zid {
@@ -16,7 +17,7 @@ bool ReadPanelLine(ChannelContext* context, ReadBytesFn readBytes) {
         if (!readBytes(context, &byte, 1)) {
             ++emptyReads;
             if (stored == kMaxLineLength || emptyReads > kMaxEmptyReadsInLine) {
-                err(kLogLevel, "SulVOR: Failed to read a character from PLC");
+                err(kLogLevel, logline::kCharacterMissing);
                 return false;
             }
             continue;  // a pause inside the line: keep it open
@@ -25,7 +26,7 @@ bool ReadPanelLine(ChannelContext* context, ReadBytesFn readBytes) {
         if (byte == 0) {
             if (stored == 0) return false;
             line[stored] = '\0';
-            err(kLogLevel, "SulVOR: PLC read this message: %s", line);
+            err(kLogLevel, logline::kLineRead, line);
             return true;
         }
         if (byte == '\n' || byte == '\r') continue;

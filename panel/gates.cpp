@@ -3,6 +3,7 @@
 // panel's reset writes zero to every registered gate.
 #include "panel/gates.h"
 
+#include "host_abi/driver_log.h"
 #include "host_abi/qelmar.h"
 
 namespace zid {
@@ -68,7 +69,7 @@ void SetGateBit(ChannelContext* context, uint8_t bit, bool set, int start, bool 
 
     uint32_t gateId = 0;
     if (QelGetGateIdByAddressStr(context->clientId, context->channel, address, &gateId) != 0) {
-        err(kLogLevel, "SulVOR : Can not find gate %s", address);
+        err(kLogLevel, logline::kGateNotFound, address);
         return;
     }
 
@@ -82,7 +83,7 @@ void SetGateBit(ChannelContext* context, uint8_t bit, bool set, int start, bool 
     CookedValue cooked{};
     QelCook(context->clientId, gateId, raw, &cooked);  // status ignored
     if (QelPutGateVal(context->clientId, gateId, kPutMode, cooked, 0, 0) != 0) {
-        err(kLogLevel, "SulVOR : Can not write to gate %s", address);
+        err(kLogLevel, logline::kGateNotWritten, address);
     }
 }
 
@@ -105,11 +106,11 @@ void ClearAllGates(ChannelContext* context) {
         if (QelGetGateIdByAddressStr(context->clientId, context->channel, address, &gateId) != 0) {
             // Logged, and the walk goes on: stopping here would leave every
             // later gate, fire bits included, set after the panel's reset.
-            err(kLogLevel, "SulVOR : Can not find gate %s", address);
+            err(kLogLevel, logline::kGateNotFound, address);
             continue;
         }
         if (QelPutGateVal(context->clientId, gateId, kPutMode, zero, 0, 0) != 0) {
-            err(kLogLevel, "SulVOR : Can not write to gate %s", address);
+            err(kLogLevel, logline::kGateNotWritten, address);
         }
     }
 }

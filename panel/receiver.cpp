@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "host_abi/driver_log.h"
 #include "host_abi/qelmar.h"
 #include "panel/decoder.h"
 #include "panel/framing.h"
@@ -33,7 +34,7 @@ void UnsolicitedThread(ChannelContext* context) {
     ChannelContext& ctx = *context;
     uint8_t message[kWaitMessageSize];  // filled by the host, never read here
 
-    err(kLogLevel, "SulVOR : Start Unsolicited Thread");
+    err(kLogLevel, logline::kThreadStarted);
     std::memset(ctx.message, 0, kClearedBytes);
     ComSleep(kSettleMs);
 
@@ -42,13 +43,13 @@ void UnsolicitedThread(ChannelContext* context) {
         if (ReadPanelLine(context, ReadPortByte))
             DecodePanelMessage(context);
         else
-            err(kLogLevel, "SulVOR : Got Illegal length Msg");
+            err(kLogLevel, logline::kIllegalLength);
         std::memset(ctx.message, 0, kClearedBytes);
     }
 
     ComSleep(kSettleMs);
     QelRmClient(ctx.clientId);
-    err(kLogLevel, "SulVOR : ShutDown !");
+    err(kLogLevel, logline::kShutDown);
 }
 
 bool StartReceiverThread(ChannelContext* context) {
