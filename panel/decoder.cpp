@@ -1,17 +1,12 @@
 // Panel message decoder. The ZID-12 prints its event words in Hebrew, code
 // page 862, in visual order. The keyword table keeps them in Windows-1255
 // (visual order too) and each keyword is converted before it is searched for.
-// What each event then does is written once, in panel/events.h.
-//
-// Fixed places of the line read here (offset 0 is the first character):
-//   2..4    "END" marker of the end of a line fault
-//   23..28  reset window, searched for "RESET"
-//   29..53  keyword window, searched for the event keywords in table order
-// Gate digits: from the line's first blank plus 23 for fires and fault starts,
-// from 29 for the end of a line fault, from 33 for the end of a zone fault.
+// What each event then does is written once, in panel/events.h; where it
+// stands in the line, in panel/line_layout.h.
 #include "panel/decoder.h"
 
 #include "panel/gates.h"
+#include "panel/line_layout.h"
 
 namespace zid {
 namespace {
@@ -35,15 +30,7 @@ static_assert(sizeof(kFaultZoneEnd) == 15, "the longest keyword has 14 bytes");
 static_assert(sizeof(kFaultZoneEnd) <= kKeywordRoom && sizeof(kFaultLineEnd) <= kKeywordRoom &&
               sizeof(kPowerFaultEnd) <= kKeywordRoom && sizeof(kSounderSilenced) <= kKeywordRoom);
 
-constexpr int kEndMarkerOffset = 2;
-constexpr int kResetWindowStart = 23;
-constexpr int kResetWindowLength = 6;
-constexpr int kKeywordWindowStart = 29;
-constexpr int kKeywordWindowLength = 25;
-constexpr int kFirstBlankToDigits = 23;
-constexpr int kLineFaultEndDigits = 29;
-constexpr int kZoneFaultEndDigits = 33;
-
+using namespace layout;
 
 // Number of characters before the line's NUL, never more than a line holds.
 int LineLength(const char* message) {
@@ -61,7 +48,7 @@ void TakeWindow(const char* message, int lineLength, int start, int length, char
 }
 
 bool HasEndMarker(const char* message, int lineLength) {
-    return lineLength > kEndMarkerOffset + 2 && message[kEndMarkerOffset] == 'E' &&
+    return lineLength >= kEndMarkerOffset + kEndMarkerLength && message[kEndMarkerOffset] == 'E' &&
            message[kEndMarkerOffset + 1] == 'N' && message[kEndMarkerOffset + 2] == 'D';
 }
 

@@ -5,14 +5,13 @@
 
 #include "host_abi/driver_log.h"
 #include "host_abi/qelmar.h"
+#include "panel/line_layout.h"
 
 namespace zid {
 namespace {
 
 // Room for the six address characters and the NUL.
 constexpr int kGateAddressRoom = 8;
-// The line form looks for the line number this far after the start.
-constexpr int kLinePairDistance = 8;
 // The third argument of every gate write.
 constexpr int32_t kPutMode = 2;
 
@@ -50,8 +49,8 @@ void ComposeGateAddress(const LineView& line, int start, bool lineForm, char* ad
     if (!lineForm) {
         AppendText("0000", address, &n);
         AppendPair(line, start, address, &n);
-    } else if (DigitAt(line, start + kLinePairDistance)) {
-        AppendPair(line, start + kLinePairDistance, address, &n);
+    } else if (DigitAt(line, start + layout::kLinePairDistance)) {
+        AppendPair(line, start + layout::kLinePairDistance, address, &n);
         AppendPair(line, start, address, &n);
         AppendText("00", address, &n);
     } else {

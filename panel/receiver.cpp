@@ -16,7 +16,8 @@ namespace zid {
 namespace {
 
 constexpr uint32_t kSettleMs = 1000;  // before the first wait and before leaving
-constexpr size_t kClearedBytes = 100;  // the line's characters; byte 100 is the NUL's
+// The line's characters; the buffer's last byte is the NUL's and stays 0.
+constexpr size_t kClearedBytes = kMaxLineLength;
 
 unsigned long ZID_THREAD_CALL ReceiverEntry(void* argument) {
     UnsolicitedThread(static_cast<ChannelContext*>(argument));

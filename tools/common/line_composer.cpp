@@ -1,5 +1,6 @@
 // Composes ZID-12 panel lines. Layout (docs/panel-lines.md has the worked
-// examples), offsets from 0:
+// examples; the places the driver reads are panel/line_layout.h's), offsets
+// from 0:
 //
 //   0..1    ">>"        start of a record
 //   2..4    "EVT" or "END" (end marker)
@@ -20,12 +21,24 @@
 // The line ends right after its last text; nothing follows offset 53.
 #include "tools/common/line_composer.h"
 
+#include "panel/line_layout.h"
+
 namespace zid {
 namespace {
 
-constexpr int kEventTextStart = 29;
-constexpr int kZoneFaultEndIndent = 4;
-constexpr int kLongestLine = 54;
+// The record's start, before the end marker; the line's first blank follows
+// the marker and its colon, and a fire's or a fault start's gate digits are
+// counted from it.
+constexpr char kRecordStart[] = ">>";
+static_assert(sizeof kRecordStart - 1 == layout::kEndMarkerOffset);
+constexpr int kFirstBlank = layout::kEndMarkerOffset + layout::kEndMarkerLength + 1;
+
+// The event text fills the keyword window, the numbers of a fire or a fault
+// start at the first blank's distance.
+constexpr int kEventTextStart = layout::kKeywordWindowStart;
+static_assert(kFirstBlank + layout::kFirstBlankToDigits == kEventTextStart);
+constexpr int kZoneFaultEndIndent = layout::kZoneFaultEndDigits - kEventTextStart;
+constexpr int kLongestLine = layout::kKeywordWindowEnd;
 
 // "detector" (gimel, lamed, alef, yod) in code page 862, visual order.
 constexpr char kDetectorWord[] = "\x89\x80\x8C\x82";
@@ -89,7 +102,7 @@ size_t ComposePanelLine(const PanelLineFields& fields, char* out, size_t size) {
     char line[kLongestLine + 1];
     Writer w{line};
 
-    w.Put(">>");
+    w.Put(kRecordStart);
     w.Put(fields.endMarker ? "END" : "EVT");
     w.Put(": ");
     w.Number(fields.hour);
