@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "address/address.h"
 #include "address/dialog.h"
 #include "address/dialog_ids.h"
 #include "address/spin.h"
@@ -34,9 +35,10 @@ struct InputField {
     int arrow;
     int32_t upper;
 };
-constexpr InputField kLine = {IDC_LINE_EDIT, IDC_LINE_ARROW, 12};
-constexpr InputField kDetector = {IDC_DETECTOR_EDIT, IDC_DETECTOR_ARROW, 40};
-constexpr InputField kZone = {IDC_ZONE_EDIT, IDC_ZONE_ARROW, 12};
+// The arrows keep each field within what command 3 accepts.
+constexpr InputField kLine = {IDC_LINE_EDIT, IDC_LINE_ARROW, kLineLimit};
+constexpr InputField kDetector = {IDC_DETECTOR_EDIT, IDC_DETECTOR_ARROW, kDetectorLimit};
+constexpr InputField kZone = {IDC_ZONE_EDIT, IDC_ZONE_ARROW, kZoneLimit};
 constexpr InputField kFields[] = {kLine, kDetector, kZone};
 
 void EnableField(HWND dialog, const InputField& field, BOOL enable) {
