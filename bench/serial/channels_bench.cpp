@@ -315,9 +315,8 @@ int main(int argc, char** argv) {
         return 77;
     }
     zidtools::DriverLibrary driver;
-    std::string error;
-    if (!driver.Load("ZIZEZOZU.DLL", error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    if (const zidtools::Status loaded = driver.Load("ZIZEZOZU.DLL"); !loaded) {
+        std::fprintf(stderr, "%s\n", loaded.Error().c_str());
         return 1;
     }
     const std::string what = argv[1];

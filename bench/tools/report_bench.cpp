@@ -19,8 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "tools/common/journal.h"
-#include "tools/common/walk_test.h"
+#include "tools/common/files.h"
+#include "tools/common/journal_row.h"
+#include "tools/common/local_time.h"
+#include "tools/common/walk_report.h"
 
 namespace {
 
@@ -108,7 +110,7 @@ struct Generator {
             } else if (roll < 73) {
                 Add(kind::kNoEvent, "", "", "", "", "12:34:56 ---- printer paper low ----");
             } else if (roll < 76) {
-                Add(kind::kRefusedLine, "", "", "", "", "");
+                Add(kind::kRejectedLine, "", "", "", "", "");
             } else if (roll < 84) {  // a detector that is not in the tag list
                 std::snprintf(address, sizeof address, "%02d%02d00", 13 + Pick(80), Pick(41));
                 Add(kind::kLine, "", "", "", "", kFireText);
@@ -183,17 +185,18 @@ int main(int argc, char** argv) {
     std::string verdict;
     for (int r = 0; r < repeats; ++r) {
         const auto start = std::chrono::steady_clock::now();
-        if (!RebuildReport(dir.string(), verdict)) {
-            std::fprintf(stderr, "report_bench: %s\n", verdict.c_str());
+        const Outcome<std::string> rebuilt = RebuildReport(dir.string());
+        if (!rebuilt) {
+            std::fprintf(stderr, "report_bench: %s\n", rebuilt.Error().c_str());
             return 1;
         }
+        verdict = *rebuilt;
         ms.push_back(
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                 .count());
     }
-    std::string csv, md;
-    ReadFileBytes(PathIn(dir.string(), kWalkTestCsvName), csv);
-    ReadFileBytes(PathIn(dir.string(), kWalkTestMarkdownName), md);
+    const std::string csv = ReadFileBytes(PathIn(dir.string(), kWalkReportCsvName)).value_or("");
+    const std::string md = ReadFileBytes(PathIn(dir.string(), kWalkReportMarkdownName)).value_or("");
     if (keep.empty()) std::filesystem::remove_all(dir);
 
     std::sort(ms.begin(), ms.end());

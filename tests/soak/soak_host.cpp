@@ -129,9 +129,8 @@ int main(int argc, char** argv) {
     QelSimSetTickPeriod(uint32_t(tick));
 
     zidtools::DriverLibrary driver;
-    std::string error;
-    if (!driver.Load("ZIZEZOZU.DLL", error)) {
-        std::fprintf(stderr, "soak: %s\n", error.c_str());
+    if (const zidtools::Status loaded = driver.Load("ZIZEZOZU.DLL"); !loaded) {
+        std::fprintf(stderr, "soak: %s\n", loaded.Error().c_str());
         return 1;
     }
     const int32_t channel = 1;
@@ -245,8 +244,7 @@ int main(int argc, char** argv) {
                 const std::map<char, zid::PointType> types = {
                     {'T', zid::PointType::kStatusT}, {'F', zid::PointType::kStatusF},
                     {'R', zid::PointType::kStatusR}, {'S', zid::PointType::kStatusS}};
-                uint16_t word = 0xFFFF;
-                host.Read(types.at(name[0]), 0, word);
+                const uint16_t word = host.Read(types.at(name[0]), 0).value_or(0xFFFF);
                 if (word != std::strtoul(value.c_str(), nullptr, 10)) {
                     std::fprintf(stderr, "soak: status %s is %u, the panel's model says %s\n",
                                  name.c_str(), word, value.c_str());

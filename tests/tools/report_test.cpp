@@ -11,10 +11,14 @@
 #include <vector>
 
 #include "tools/common/capture.h"
-#include "tools/common/journal.h"
-#include "tools/common/scenario.h"
-#include "tools/common/walk_test.h"
+#include "tools/common/event_names.h"
+#include "tools/common/files.h"
+#include "tools/common/journal_writer.h"
 #include "tools/common/line_composer.h"
+#include "tools/common/local_time.h"
+#include "tools/common/scenario.h"
+#include "tools/common/text_file.h"
+#include "tools/common/walk_report.h"
 
 namespace {
 
@@ -35,8 +39,9 @@ TEST(Journal, CsvRoundTripOfAwkwardFields) {
     for (size_t i = 0; i < fields.size(); ++i)
         text += FormatJournalRow({T(1), static_cast<int>(i), "command", fields[i], fields[i], "", "",
                                   fields[(i + 1) % fields.size()]});
-    const ParsedJournal parsed = ParseJournal(text);
-    ASSERT_TRUE(parsed.error.empty()) << parsed.error;
+    const Outcome<ParsedJournal> read = ParseJournal(text);
+    ASSERT_TRUE(read) << read.Error();
+    const ParsedJournal& parsed = *read;
     ASSERT_EQ(parsed.rows.size(), fields.size());
     EXPECT_EQ(parsed.cutOff + parsed.unreadable, 0);
     EXPECT_EQ(parsed.completeBytes, text.size());
@@ -68,29 +73,35 @@ TEST(Journal, CutOffRunsAndBadHeaders) {
         {"\xEF\xBB\xBF" + head, 1, 0, 0, false},
         {"", 0, 0, 0, true},
         {"time,channel,kind\r\n", 0, 0, 0, true},
-        {"time,channel,kind,addr", 0, 1, 0, true},
+        {"time,channel,kind,addr", 0, 0, 0, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        const ParsedJournal p = ParseJournal(c.text);
-        EXPECT_EQ(p.rows.size(), c.rows);
-        EXPECT_EQ(p.cutOff, c.cutOff);
-        EXPECT_EQ(p.unreadable, c.unreadable);
-        EXPECT_EQ(!p.error.empty(), c.error);
-        if (!c.error && c.cutOff) {
-            EXPECT_EQ(p.completeBytes, head.size());
+        const Outcome<ParsedJournal> p = ParseJournal(c.text);
+        ASSERT_EQ(!p, c.error);
+        if (c.error) continue;
+        EXPECT_EQ(p->rows.size(), c.rows);
+        EXPECT_EQ(p->cutOff, c.cutOff);
+        EXPECT_EQ(p->unreadable, c.unreadable);
+        if (c.cutOff) {
+            EXPECT_EQ(p->completeBytes, head.size());
         }
     }
 }
 
 TEST(Journal, TimesWordsAndStartFacts) {
     const auto now = std::chrono::system_clock::now();
-    long long a = 0, b = 0;
-    ASSERT_TRUE(ParseJournalTime(FormatLocalTime(now), a));
-    ASSERT_TRUE(ParseJournalTime(FormatLocalTime(now + std::chrono::milliseconds(61234)), b));
-    EXPECT_EQ(b - a, 61234);
-    for (const char* bad : {"2026-03-01 10:00:00", "2026-13-01 10:00:00.000", "2026-03-01T10:00:00.000"})
-        EXPECT_FALSE(ParseJournalTime(bad, a)) << bad;
+    const std::optional<long long> a = ParseLocalTime(FormatLocalTime(now));
+    const std::optional<long long> b =
+        ParseLocalTime(FormatLocalTime(now + std::chrono::milliseconds(61234)));
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(*b - *a, 61234);
+    EXPECT_EQ(ParseLocalTime("2024-03-01 00:00:00.000").value_or(0) -
+                  ParseLocalTime("2024-02-28 00:00:00.000").value_or(0),
+              2 * 86400000LL) << "a leap year's February";
+    for (const char* bad : {"2026-03-01 10:00:00", "2026-13-01 10:00:00.000", "2026-03-01T10:00:00.000",
+                            "2026-02-30 10:00:00.000"})
+        EXPECT_FALSE(ParseLocalTime(bad)) << bad;
 
     const StartFacts facts = {{"port", "\\\\.\\COM12"}, {"site", "Block A; west=1"}, {"operator", ""}};
     EXPECT_EQ(ParseStartText(StartText(facts)), facts);
@@ -102,13 +113,17 @@ TEST(Journal, TimesWordsAndStartFacts) {
         f.endMarker = f.event == zid::PanelEvent::FaultLineEnd;
         char line[128];
         ASSERT_GT(zid::ComposePanelLine(f, line, sizeof line), 0u);
-        const char* word = LineEventWord(line);
-        ASSERT_NE(word, nullptr) << e;
-        EXPECT_STREQ(word, EventWord(f.event));
+        const char* words = LineEventWords(line);
+        ASSERT_NE(words, nullptr) << e;
+        EXPECT_STREQ(words, NamesOf(f.event).words);
+        EXPECT_EQ(EventOfWords(words), f.event);
+        EXPECT_EQ(EventOfCommand(NamesOf(f.event).command), f.event);
     }
-    EXPECT_EQ(LineEventWord("A line with no event word at all, just some text"), nullptr);
-    EXPECT_TRUE(IsFireWord("fire (zone)") && IsFaultWord("fault (line)"));
-    EXPECT_FALSE(IsFaultWord("end of fault (line)") || IsFireWord("power fault"));
+    EXPECT_EQ(LineEventWords("A line with no event word at all, just some text"), nullptr);
+    using zid::PanelEvent;
+    EXPECT_TRUE(IsFireEvent(PanelEvent::FireZone) && IsFaultStart(PanelEvent::FaultLine));
+    EXPECT_FALSE(IsFaultStart(PanelEvent::FaultLineEnd) || IsFireEvent(PanelEvent::PowerFault) ||
+                 IsFaultStart(PanelEvent::PowerFault));
 }
 
 // A site journal: channel 1 walked through, channel 2 killed mid-run.
@@ -150,8 +165,8 @@ std::vector<JournalRow> SiteJournal() {
     return rows;
 }
 
-TEST(WalkTest, ResultsCountsAndTimesPerChannel) {
-    const WalkTest test = BuildWalkTest(SiteJournal());
+TEST(WalkRecord, ResultsCountsAndTimesPerChannel) {
+    const WalkRecord test = BuildWalkRecord(SiteJournal());
     struct Expected {
         int channel;
         const char* address;
@@ -170,7 +185,7 @@ TEST(WalkTest, ResultsCountsAndTimesPerChannel) {
     ASSERT_EQ(test.rows.size(), std::size(expected));
     for (size_t i = 0; i < std::size(expected); ++i) {
         const Expected& e = expected[i];
-        const WalkTestRow& r = test.rows[i];
+        const DeviceRow& r = test.rows[i];
         SCOPED_TRACE(e.address);
         EXPECT_EQ(r.channel, e.channel);
         EXPECT_EQ(r.address, e.address);
@@ -185,7 +200,7 @@ TEST(WalkTest, ResultsCountsAndTimesPerChannel) {
     ASSERT_EQ(test.channels.size(), 2u);
     EXPECT_EQ(test.channels[0].linesRead, 3);
     EXPECT_EQ(test.channels[0].linesNoEvent, 1);
-    EXPECT_EQ(test.channels[0].linesRefused, 1);
+    EXPECT_EQ(test.channels[0].linesRejected, 1);
     EXPECT_EQ(test.channels[0].runsNotEnded, 0);
     EXPECT_EQ(test.channels[1].runsNotEnded, 1);
     EXPECT_EQ(test.channels[1].end, T(96));
@@ -196,8 +211,8 @@ TEST(WalkTest, ResultsCountsAndTimesPerChannel) {
     const std::string csvHead =
         "channel,address,label,fire_events,first_fire,fault_events,first_fault,restored,result\r\n"
         "1,000001,\"Lobby, smoke\",2," + T(2) + ",0,," + T(5) + ",tested\r\n";
-    EXPECT_EQ(WalkTestCsv(test).substr(0, csvHead.size()), csvHead);
-    const std::string md = WalkTestMarkdown(test);
+    EXPECT_EQ(WalkReportCsv(test).substr(0, csvHead.size()), csvHead);
+    const std::string md = WalkReportMarkdown(test);
     for (const std::string& want :
          {std::string("Site: Ward, \"B\""), std::string("Operator: Dana"), std::string("**NOT TESTED**"),
           std::string("**NOT RESTORED**"), std::string("run did not end normally"),
@@ -206,7 +221,7 @@ TEST(WalkTest, ResultsCountsAndTimesPerChannel) {
         EXPECT_NE(md.find(want), std::string::npos) << want << "\n" << md;
 }
 
-TEST(WalkTest, VerdictWording) {
+TEST(WalkRecord, VerdictWording) {
     const std::pair<std::vector<const char*>, const char*> cases[] = {
         {{"tested", "tested", "tested"}, "all 3 devices tested"},
         {{"tested"}, "the one device tested"},
@@ -216,13 +231,13 @@ TEST(WalkTest, VerdictWording) {
         {{"not restored", "tested", "tested"}, "2 of 3 devices tested; 1 not restored"},
     };
     for (const auto& [results, verdict] : cases) {
-        WalkTest test;
+        WalkRecord test;
         for (const char* r : results) test.rows.push_back({1, "000001", "", 0, "", 0, "", "", r, 0});
         EXPECT_EQ(Verdict(test), verdict);
     }
 }
 
-TEST(WalkTest, RebuildFromAJournalAKilledRunLeft) {
+TEST(WalkRecord, RebuildFromAJournalAKilledRunLeft) {
     const std::string dir = (std::filesystem::temp_directory_path() /
                              ("zid-walk-test-" + std::to_string(std::chrono::steady_clock::now()
                                                                     .time_since_epoch().count())))
@@ -230,31 +245,30 @@ TEST(WalkTest, RebuildFromAJournalAKilledRunLeft) {
     std::filesystem::remove_all(dir);
     {
         JournalWriter writer;
-        std::string error;
-        ASSERT_TRUE(writer.Open(dir, error)) << error;
+        const Status opened = writer.Open(dir);
+        ASSERT_TRUE(opened) << opened.Error();
         for (const JournalRow& row : SiteJournal()) ASSERT_TRUE(writer.Append(row));
     }
-    std::string text;
-    ASSERT_TRUE(ReadFileBytes(PathIn(dir, kJournalFileName), text));
-    ASSERT_TRUE(WriteFileBytes(PathIn(dir, kJournalFileName), text + T(97) + ",2,line,,,,,\"cut"));
-    std::string verdict;
-    ASSERT_TRUE(RebuildReport(dir, verdict)) << verdict;
-    EXPECT_EQ(verdict, Verdict(BuildWalkTest(SiteJournal())));
-    std::string md;
-    ASSERT_TRUE(ReadFileBytes(PathIn(dir, kWalkTestMarkdownName), md));
-    EXPECT_NE(md.find("last row was cut off"), std::string::npos);
+    const Outcome<std::string> text = ReadFileBytes(PathIn(dir, kJournalFileName));
+    ASSERT_TRUE(text);
+    ASSERT_TRUE(WriteFileBytes(PathIn(dir, kJournalFileName), *text + T(97) + ",2,line,,,,,\"cut"));
+    const Outcome<std::string> verdict = RebuildReport(dir);
+    ASSERT_TRUE(verdict) << verdict.Error();
+    EXPECT_EQ(*verdict, Verdict(BuildWalkRecord(SiteJournal())));
+    const Outcome<std::string> md = ReadFileBytes(PathIn(dir, kWalkReportMarkdownName));
+    ASSERT_TRUE(md);
+    EXPECT_NE(md->find("last row was cut off"), std::string::npos);
 
     // A second run appends to the same journal after the cut row is gone.
     JournalWriter again;
-    std::string error;
-    ASSERT_TRUE(again.Open(dir, error)) << error;
+    ASSERT_TRUE(again.Open(dir));
     ASSERT_TRUE(again.Append({T(98), 2, "stop", "", "", "", "", ""}));
     again.Close();
-    ASSERT_TRUE(ReadFileBytes(PathIn(dir, kJournalFileName), md));
-    const ParsedJournal parsed = ParseJournal(md);
-    EXPECT_EQ(parsed.rows.size(), SiteJournal().size() + 1);
-    EXPECT_EQ(parsed.cutOff, 0);
-    EXPECT_FALSE(RebuildReport(dir + "/none", verdict));
+    const Outcome<ParsedJournal> parsed = ParseJournal(*ReadFileBytes(PathIn(dir, kJournalFileName)));
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->rows.size(), SiteJournal().size() + 1);
+    EXPECT_EQ(parsed->cutOff, 0);
+    EXPECT_FALSE(RebuildReport(dir + "/none"));
     std::filesystem::remove_all(dir);
 }
 
@@ -273,15 +287,22 @@ TEST(Capture, EntriesReplayAsScenarios) {
         {-5, "y", false, 0},
     };
     std::vector<PanelCommand> commands;
-    std::string error;
-    std::istringstream header(CaptureHeader(T(0), "COM3", "9600 8N1"));
-    for (std::string l; std::getline(header, l);) ASSERT_TRUE(ParseCommand(l, commands, error)) << l;
+    // Parses a capture's lines as zidpanel reads a scenario.
+    auto parse = [&](const std::string& text) {
+        const Outcome<std::vector<TextLine>> lines = SplitTextLines(text, "capture");
+        ASSERT_TRUE(lines);
+        for (const TextLine& l : *lines) {
+            const Outcome<std::optional<PanelCommand>> command = ParseCommand(l.text);
+            ASSERT_TRUE(command) << l.text;
+            if (*command) commands.push_back(**command);
+        }
+    };
+    parse(CaptureHeader(T(0), "COM3", "9600 8N1"));
     EXPECT_TRUE(commands.empty());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         commands.clear();
-        std::istringstream entry(CaptureEntry(T(1), c.wait, c.line, c.refused));
-        for (std::string l; std::getline(entry, l);) ASSERT_TRUE(ParseCommand(l, commands, error)) << l;
+        parse(CaptureEntry(T(1), c.wait, c.line, c.refused));
         long waited = 0;
         std::vector<std::string> sent;
         for (const PanelCommand& p : commands) {

@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "panel/decoder.h"
+#include "panel/framing.h"
 #include "standin/qelmar_sim.h"
-#include "tools/common/file_facts.h"
+#include "tools/common/driver_log_reader.h"
+#include "tools/common/panel_model.h"
 #include "tools/common/readable.h"
 #include "tools/common/scenario.h"
 #include "tools/common/tag_file.h"
@@ -22,6 +24,7 @@
 #include <windows.h>
 
 #include "driver/version.h"
+#include "tools/common/file_facts.h"
 #endif
 
 namespace {
@@ -63,8 +66,14 @@ TEST(Readable, HexAndDevicePortNames) {
     for (const auto& [given, opened] : ports) EXPECT_EQ(zidtools::DevicePortName(given), opened);
 }
 
+std::vector<zidtools::TagLine> Tags(const std::string& text) {
+    const zidtools::Outcome<std::vector<zidtools::TagLine>> tags = zidtools::ParseTagFile(text, "t");
+    EXPECT_TRUE(tags) << tags.Error();
+    return tags ? *tags : std::vector<zidtools::TagLine>{};
+}
+
 TEST(TagFile, CommentsBlankLinesAndLabels) {
-    const auto lines = zidtools::ParseTagFile(
+    const auto lines = Tags(
         "# heading\n"
         "120000\n"
         "\n"
@@ -81,7 +90,6 @@ TEST(TagFile, CommentsBlankLinesAndLabels) {
     EXPECT_EQ(lines[3].lineNumber, 6);
     EXPECT_EQ(lines[3].tag, "12") << "a second word is the label, not an error";
     EXPECT_EQ(lines[3].label, "34");
-    EXPECT_TRUE(lines[3].error.empty());
     EXPECT_EQ(lines[4].tag, "000012");
     EXPECT_TRUE(zidtools::LooksLikeGateTag("000012"));
     EXPECT_FALSE(zidtools::LooksLikeGateTag("!R"));
@@ -93,14 +101,29 @@ TEST(TagFile, CommentsBlankLinesAndLabels) {
         {"031200 \xD7\xA7\xD7\x95\xD7\x9E\xD7\x94 2\r", "\xD7\xA7\xD7\x95\xD7\x9E\xD7\x94 2"},
         {"031200 # only a comment", ""},
         {"!T", ""},
+        {"\xEF\xBB\xBF" "031200 Notepad's mark", "Notepad's mark"},
+        {"031200 \"Room #12, smoke\"  # quoted", "Room #12, smoke"},
+        {"031200 \xD7\xA6\xD7\x94\"\xD7\x9C # a quote inside a word", "\xD7\xA6\xD7\x94\"\xD7\x9C"},
     };
     for (const auto& [text, label] : labelled) {
         SCOPED_TRACE(text);
-        const auto parsed = zidtools::ParseTagFile(text);
+        const auto parsed = Tags(text);
         ASSERT_EQ(parsed.size(), 1u);
         EXPECT_EQ(parsed[0].label, label);
         EXPECT_TRUE(parsed[0].tag == "031200" || parsed[0].tag == "!T");
     }
+}
+
+// Every text file of the tools: LF, CRLF and CR-only line ends, mixed,
+// with the lines numbered right, and a NUL refused with its line.
+TEST(TagFile, LineEndsAndNul) {
+    const auto lines = Tags("000001\r000002\r\n\r000004\n000005");
+    ASSERT_EQ(lines.size(), 4u);
+    const int numbers[] = {1, 2, 4, 5};
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(lines[i].lineNumber, numbers[i]);
+    const auto nul = zidtools::ParseTagFile(std::string("000001\n0000\0002\n", 13), "tags.txt");
+    ASSERT_FALSE(nul);
+    EXPECT_EQ(nul.Error(), "tags.txt:2: a NUL byte: this is not a text file");
 }
 
 TEST(Commands, ParseGoodAndBad) {
@@ -114,26 +137,24 @@ TEST(Commands, ParseGoodAndBad) {
         {"fire-line 3 100", false, 0}, {"fire-zone 5 # zone", true, 1}, {"fire-zone", false, 0},
         {"fault-zone-end 99", true, 1}, {"reset", true, 1},          {"reset 1", false, 0},
         {"raw 41 42", true, 1},       {"raw 4", false, 0},          {"raw zz", false, 0},
+        {"raw 3E3E", false, 0},       {"raw 4294967296", false, 0}, {"fire-zone 5# x", false, 0},
         {"wait 250", true, 1},        {"wait -1", false, 0},        {"bogus", false, 0},
         {"   ", true, 0},             {"# only a comment", true, 0}, {"help", true, 1},
         {"quit", true, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        std::vector<PanelCommand> commands;
-        std::string error;
-        EXPECT_EQ(zidtools::ParseCommand(c.text, commands, error), c.ok);
-        EXPECT_EQ(static_cast<int>(commands.size()), c.commands);
+        const auto parsed = zidtools::ParseCommand(c.text);
+        EXPECT_EQ(static_cast<bool>(parsed), c.ok);
+        EXPECT_EQ(parsed ? static_cast<int>(parsed->has_value()) : 0, c.commands);
         if (!c.ok) {
-            EXPECT_FALSE(error.empty());
+            EXPECT_FALSE(parsed.Error().empty());
         }
     }
-    std::vector<PanelCommand> commands;
-    std::string error;
-    ASSERT_TRUE(zidtools::ParseCommand("raw 41 4200", commands, error));
-    EXPECT_EQ(commands[0].bytes, std::string("AB\0", 3)) << "no second NUL after a given one";
-    ASSERT_TRUE(zidtools::ParseCommand("raw 41 42", commands, error));
-    EXPECT_EQ(commands[1].bytes, std::string("AB\0", 3)) << "the line's NUL is added";
+    EXPECT_EQ((**zidtools::ParseCommand("raw 41 42 00")).bytes, std::string("AB\0", 3))
+        << "no second NUL after a given one";
+    EXPECT_EQ((**zidtools::ParseCommand("raw 41 42")).bytes, std::string("AB\0", 3))
+        << "the line's NUL is added";
 }
 
 // Runs composed lines through the real decoder with the stand-in host and
@@ -142,9 +163,25 @@ struct ModelAgainstDecoder : ::testing::Test {
     std::unique_ptr<zid::ChannelContext> ctx = std::make_unique<zid::ChannelContext>();
     std::vector<std::string> gates = {"031200", "000005", "020700", "000009", "010200", "000012"};
 
+    // The driver's log lines, as it wrote them.
+    std::vector<std::string> logged;
+    // The wire the framing reads a line from.
+    static inline std::string wire;
+    static inline size_t wireAt = 0;
+    static bool ReadWire(zid::ChannelContext*, uint8_t* buffer, uint32_t count) {
+        for (uint32_t i = 0; i < count; ++i) {
+            if (wireAt >= wire.size()) return false;
+            buffer[i] = static_cast<uint8_t>(wire[wireAt++]);
+        }
+        return true;
+    }
+
     void SetUp() override {
         QelSimReset();
         QelSimSetLogEcho(0);
+        QelSimSetLogSink([](const char* line, void* self) {
+            static_cast<ModelAgainstDecoder*>(self)->logged.push_back(line);
+        }, this);
         QelSimSetTickPeriod(0);
         std::memset(ctx.get(), 0, sizeof *ctx);
         ctx->channel = 1;
@@ -162,9 +199,12 @@ struct ModelAgainstDecoder : ::testing::Test {
         ASSERT_EQ(bytes.back(), '\0');
         ASSERT_LE(bytes.size(), 101u);
         std::memset(ctx->message, 0, sizeof ctx->message);
-        std::memcpy(ctx->message, bytes.data(), bytes.size());
+        wire = bytes;
+        wireAt = 0;
+        ASSERT_TRUE(zid::ReadPanelLine(ctx.get(), ReadWire));
         zid::DecodePanelMessage(ctx.get());
     }
+    void TearDown() override { QelSimSetLogSink(nullptr, nullptr); }
 };
 
 TEST_F(ModelAgainstDecoder, EveryEventOfTheDemoScenario) {
@@ -178,11 +218,28 @@ TEST_F(ModelAgainstDecoder, EveryEventOfTheDemoScenario) {
     zidtools::PanelModel model;
     for (const char* text : script) {
         SCOPED_TRACE(text);
-        std::vector<PanelCommand> commands;
-        std::string error;
-        ASSERT_TRUE(zidtools::ParseCommand(text, commands, error)) << error;
-        Send(commands[0]);
-        model.Apply(commands[0]);
+        const auto command = zidtools::ParseCommand(text);
+        ASSERT_TRUE(command && *command) << command.Error();
+        logged.clear();
+        Send(**command);
+        model.Apply(**command);
+
+        // The driver's own log lines, read back as zidhost reads them: the
+        // line it read, and a gate the host does not know.
+        ASSERT_FALSE(logged.empty());
+        const zidtools::DriverLogLine read = zidtools::ReadDriverLog(logged[0]);
+        EXPECT_EQ(read.kind, zidtools::DriverLogKind::kLineRead) << logged[0];
+        EXPECT_EQ(read.detail, std::string(ctx->message));
+        const std::string gate = (**command).kind == PanelCommand::kEvent
+                                     ? zidtools::GateOf((**command).fields)
+                                     : std::string();
+        const bool known = gate.empty() || std::count(gates.begin(), gates.end(), gate) > 0;
+        ASSERT_EQ(logged.size(), known ? 1u : 2u);
+        if (!known) {
+            const zidtools::DriverLogLine unknown = zidtools::ReadDriverLog(logged[1]);
+            EXPECT_EQ(unknown.kind, zidtools::DriverLogKind::kUnknownGate) << logged[1];
+            EXPECT_EQ(unknown.detail, gate);
+        }
 
         EXPECT_EQ(ctx->status.T, model.T);
         EXPECT_EQ(ctx->status.F, model.F);
@@ -211,16 +268,16 @@ TEST_F(ModelAgainstDecoder, GateOfEachEventForm) {
         {"silence", ""},
     };
     for (const auto& [text, gate] : cases) {
-        std::vector<PanelCommand> commands;
-        std::string error;
-        ASSERT_TRUE(zidtools::ParseCommand(text, commands, error)) << error;
-        EXPECT_EQ(zidtools::GateOf(commands[0].fields), gate) << text;
+        const auto command = zidtools::ParseCommand(text);
+        ASSERT_TRUE(command && *command) << command.Error();
+        EXPECT_EQ(zidtools::GateOf((**command).fields), gate) << text;
     }
 }
 
+#ifdef _WIN32
 // FIPS 180 examples, and 'a's whose padding meets the block's edges (55
 // bytes leave room for the length, 56 need a second block; digests from
-// coreutils' sha256sum), whole and fed in uneven pieces.
+// coreutils' sha256sum), through the system's SHA-256.
 TEST(FileFacts, Sha256OfKnownMessages) {
     const std::pair<std::string, const char*> cases[] = {
         {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
@@ -232,14 +289,8 @@ TEST(FileFacts, Sha256OfKnownMessages) {
         {std::string(64, 'a'), "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb"},
         {std::string(119, 'a'), "31eba51c313a5c08226adf18d4a359cfdfd8d2e816b13f4af952f7ea6584dcfb"},
     };
-    for (const auto& [message, digest] : cases) {
-        EXPECT_EQ(zidtools::Sha256Hex(message), digest) << message.size();
-        zidtools::Sha256 pieces;
-        for (size_t at = 0, piece = 1; at < message.size(); at += piece, piece = piece * 2 + 1) {
-            pieces.Update(message.data() + at, std::min(piece, message.size() - at));
-        }
-        EXPECT_EQ(pieces.FinishHex(), digest) << message.size();
-    }
+    for (const auto& [message, digest] : cases)
+        EXPECT_EQ(zidtools::Sha256Hex(message).value_or("failed"), digest) << message.size();
 }
 
 // A million 'a's (FIPS 180), read from a file in more than one piece.
@@ -249,14 +300,12 @@ TEST(FileFacts, Sha256OfAFile) {
     ASSERT_NE(file, nullptr);
     ASSERT_EQ(std::fwrite(std::string(1000000, 'a').data(), 1, 1000000, file), 1000000u);
     std::fclose(file);
-    std::string hex;
-    EXPECT_TRUE(zidtools::Sha256OfFile(name, hex));
-    EXPECT_EQ(hex, "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    EXPECT_EQ(zidtools::Sha256OfFile(name).value_or("failed"),
+              "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
     std::remove(name);
-    EXPECT_FALSE(zidtools::Sha256OfFile(name, hex));
+    EXPECT_FALSE(zidtools::Sha256OfFile(name));
 }
 
-#ifdef _WIN32
 // The release number goes from the project into the driver's resource.
 TEST(FileFacts, VersionResources) {
     char self[MAX_PATH];

@@ -4,21 +4,23 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "host_abi/commands.h"
 #include "host_abi/context.h"
 #include "host_abi/requests.h"
-#include "tools/common/channel_config.h"
+#include "tools/common/line_settings.h"
+#include "tools/common/outcome.h"
 
 namespace zidtools {
 
 class DriverLibrary {
 public:
     // Loads the DLL, finds SulMain and asks for the driver information.
-    // False, with a message, when the file cannot serve as the driver.
-    bool Load(const std::string& path, std::string& error);
+    // Fails when the file cannot serve as the driver.
+    Status Load(const std::string& path);
 
     const zid::DriverInfo& Info() const { return info_; }
     const std::string& Path() const { return path_; }
@@ -43,8 +45,9 @@ public:
     // Command 3. The address is handed over in a buffer of its own, which
     // the driver upper-cases; address and pointType come back as it left them.
     int32_t Validate(std::string& address, int32_t& pointType);
-    // Command 5: a gate's value (kGate, by the host's gate id) or a status word.
-    bool Read(zid::PointType type, uint32_t gateId, uint16_t& value);
+    // Command 5: a gate's value (kGate, by the host's gate id) or a status
+    // word; nothing when the driver refused the read.
+    std::optional<uint16_t> Read(zid::PointType type, uint32_t gateId);
     int32_t Close();                               // command 11
     int32_t Reopen();                              // command 13
     int32_t Change(const zid::PortChangeArgs& args);  // command 15
@@ -70,6 +73,10 @@ private:
 // each replaced by the setting given.
 zid::PortParams MakePortParams(const zid::DriverInfo& info, const std::string& port,
                                const LineSettings& settings);
+
+// The name of the host client the driver makes for a channel, as the
+// driver spells it.
+std::string ClientNameOf(int32_t channel);
 
 // The driver a tool loads when none is named: ZIZEZOZU.DLL beside the
 // tool or, when it is not there, in the folder above (the release puts the

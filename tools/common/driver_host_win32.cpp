@@ -1,9 +1,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
+#include "host_abi/driver_log.h"
 #include "tools/common/driver_host.h"
+#include "tools/common/files.h"
 
 namespace zidtools {
 namespace {
@@ -17,37 +20,25 @@ std::string SystemMessage(DWORD code) {
     return s;
 }
 
-bool FileExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 }  // namespace
 
-bool DriverLibrary::Load(const std::string& path, std::string& error) {
+Status DriverLibrary::Load(const std::string& path) {
     path_ = path;
     HMODULE module = LoadLibraryA(path.c_str());
     if (!module) {
         const DWORD e = GetLastError();
-        error = "cannot load the driver " + path + ": " + SystemMessage(e) + " (error " +
-                std::to_string(e) + ")";
-        return false;
+        return Failure{"cannot load the driver " + path + ": " + SystemMessage(e) + " (error " +
+                       std::to_string(e) + ")"};
     }
     sulMain_ = reinterpret_cast<SulMainFn>(reinterpret_cast<void*>(GetProcAddress(module, "SulMain")));
-    if (!sulMain_) {
-        error = path + " has no export SulMain: not a driver for this host";
-        return false;
-    }
-    if (Call(nullptr, zid::Command::kGetDriverInfo, 0, &info_) != zid::kDone) {
-        error = path + " refused command 14 (driver information)";
-        return false;
-    }
-    if (info_.contextSize < sizeof(zid::ChannelContext)) {
-        error = path + " reports a channel context of " + std::to_string(info_.contextSize) +
-                " bytes; this host knows the driver's as " +
-                std::to_string(sizeof(zid::ChannelContext));
-        return false;
-    }
-    return true;
+    if (!sulMain_) return Failure{path + " has no export SulMain: not a driver for this host"};
+    if (Call(nullptr, zid::Command::kGetDriverInfo, 0, &info_) != zid::kDone)
+        return Failure{path + " refused command 14 (driver information)"};
+    if (info_.contextSize < sizeof(zid::ChannelContext))
+        return Failure{path + " reports a channel context of " + std::to_string(info_.contextSize) +
+                       " bytes; this host knows the driver's as " +
+                       std::to_string(sizeof(zid::ChannelContext))};
+    return Done{};
 }
 
 int32_t DriverLibrary::Call(void* context, zid::Command command, int32_t channel,
@@ -81,15 +72,14 @@ int32_t DriverChannel::Validate(std::string& address, int32_t& pointType) {
     return result;
 }
 
-bool DriverChannel::Read(zid::PointType type, uint32_t gateId, uint16_t& value) {
+std::optional<uint16_t> DriverChannel::Read(zid::PointType type, uint32_t gateId) {
     zid::PointValue out{};
     zid::PointReadArgs args{};
     args.pointType = static_cast<uint32_t>(type);
     args.gateId = gateId;
     args.valueOut = &out;
-    if (Call(zid::Command::kReadPoint, &args) != zid::kDone) return false;
-    value = out.value;
-    return true;
+    if (Call(zid::Command::kReadPoint, &args) != zid::kDone) return std::nullopt;
+    return out.value;
 }
 
 int32_t DriverChannel::Close() { return Call(zid::Command::kClosePort, nullptr); }
@@ -127,13 +117,15 @@ zid::PortParams MakePortParams(const zid::DriverInfo& info, const std::string& p
     std::memcpy(params.name, port.c_str(), std::min(port.size(), sizeof params.name));
     params.enabled = 1;
     params.timeout = s.timeout >= 0 ? static_cast<int32_t>(s.timeout) : info.timeout;
-    params.line = info.line;
-    if (s.baud >= 0) params.line.baud = static_cast<uint16_t>(s.baud);
-    if (s.dataBits >= 0) params.line.dataBits = static_cast<uint16_t>(s.dataBits);
-    if (s.stopBits >= 0) params.line.stopBits = static_cast<uint16_t>(s.stopBits);
-    if (s.parity >= 0) params.line.parity = static_cast<uint16_t>(s.parity);
+    params.line = LineBlockOf(s, info.line);
     params.unused = info.lastParameter;
     return params;
+}
+
+std::string ClientNameOf(int32_t channel) {
+    char name[zid::kClientNameSize];
+    std::snprintf(name, sizeof name, zid::kClientNameFormat, channel);
+    return name;
 }
 
 std::string DefaultDriverPath() {

@@ -1,15 +1,14 @@
-// Panel commands, from a scenario file or typed at zidpanel's prompt, and a
-// model of what the driver should make of them (the expected gates and
-// status words).
+// Panel commands, from a scenario file or typed at zidpanel's prompt: an
+// event of the panel with its line, detector or zone, raw bytes, or a pause.
+// Captures that zidhost writes are scenarios too.
 #pragma once
 
-#include <cstdint>
-#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "panel/decoder.h"
 #include "tools/common/line_composer.h"
+#include "tools/common/outcome.h"
 
 namespace zidtools {
 
@@ -20,10 +19,13 @@ struct PanelCommand {
     int milliseconds = 0;           // kWait
 };
 
-// Parses one command line (comments after '#' and blank lines give ok with
-// nothing in commands). Returns false with a message for a bad command.
-bool ParseCommand(const std::string& text, std::vector<PanelCommand>& commands,
-                  std::string& error);
+// Parses one line: nothing for a blank line or a comment ('#' at the start
+// of the line or after a blank, as in every text file of the tools). The
+// failure says what is wrong.
+Outcome<std::optional<PanelCommand>> ParseCommand(const std::string& text);
+
+// Reads a scenario file whole; the failure names the file and each bad line.
+Outcome<std::vector<PanelCommand>> ReadScenario(const std::string& path);
 
 // The command words and their arguments, for --help and the prompt's help.
 const char* CommandHelp();
@@ -36,26 +38,7 @@ std::string EventBytes(const zid::PanelLineFields& fields);
 // without a gate.
 std::string GateOf(const zid::PanelLineFields& fields);
 
-// What the driver's gates and status words should show after the events,
-// starting from a zero-filled context and gates at 0.
-struct PanelModel {
-    std::map<std::string, uint16_t> gates;  // every gate an event addressed
-    // Each gate's values after every change, in order.
-    std::map<std::string, std::vector<uint16_t>> history;
-    uint16_t T = 0, F = 0, R = 0, S = 0;
-    // How many fire and fault lines named each gate (the walk test counts
-    // these for an address the host does not know).
-    std::map<std::string, std::pair<int, int>> namedBy;
-    int rawLines = 0;                       // sent, not modelled
-
-    void Apply(const PanelCommand& command);
-    // "gate LLDDZZ 0xVVVV", "status X N", "history LLDDZZ 0xV1 0xV2..." and
-    // "lines LLDDZZ FIRES FAULTS"
-    // lines, sorted.
-    std::string Describe() const;
-};
-
-// A short name of an event ("fire line 03 detector 12").
+// A short name of an event ("fire (line), line 03 detector 12").
 std::string EventName(const zid::PanelLineFields& fields);
 
 }  // namespace zidtools

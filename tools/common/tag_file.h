@@ -1,23 +1,26 @@
 // Tag files: one tag address per line, optionally followed by a label that
-// names the device for people ("031200  Lobby, 2nd floor, smoke"). Blank
-// lines are skipped; a '#' at the start of a line or after a blank begins a
-// comment that runs to the line's end. Leading and trailing blanks are
-// ignored.
+// names the device for people ("031200  Lobby, 2nd floor, smoke"), read as
+// every text file of the tools is read (tools/common/text_file.h: byte-order
+// mark, line ends, '#' comments). A label that holds a '#' is written in
+// double quotes: 031200 "Room #12, smoke". Blank lines are skipped; blanks
+// around the address and the label are ignored.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "tools/common/outcome.h"
+
 namespace zidtools {
 
 struct TagLine {
-    int lineNumber;     // 1-based
+    int lineNumber;     // from 1
     std::string tag;    // the first word, as written
-    std::string error;  // why the line is unusable; empty, as any word makes an address
-    std::string label;  // the rest of the line, blanks around it removed; may be empty
+    std::string label;  // the rest of the line, unquoted; may be empty
 };
 
-std::vector<TagLine> ParseTagFile(const std::string& text);
+// The tags of a tag file's bytes; path names the file in a failure.
+Outcome<std::vector<TagLine>> ParseTagFile(const std::string& bytes, const std::string& path);
 
 // True for a six-character gate form (the driver decides whether it is a
 // valid gate address); false for status addresses and anything else.

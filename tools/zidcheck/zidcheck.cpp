@@ -25,39 +25,25 @@
 #include <string>
 #include <vector>
 
-#include "tools/common/journal.h"
+#include "tools/common/csv.h"
+#include "tools/common/driver_log_reader.h"
+#include "tools/common/files.h"
+#include "tools/common/option_table.h"
+#include "tools/common/state_file.h"
 #include "tools/common/tag_file.h"
+#include "tools/common/text_file.h"
 
 namespace {
 
 std::string ReadAll(const std::string& path) {
-    std::string text;
-    zidtools::ReadFileBytes(path, text);
-    return text;
+    zidtools::Outcome<std::string> text = zidtools::ReadFileBytes(path);
+    return text ? *text : std::string();
 }
 
-// The records of a CSV file (RFC 4180: quoted fields, doubled quotes).
 std::vector<std::vector<std::string>> CsvRecords(const std::string& text) {
     std::vector<std::vector<std::string>> records;
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') fields.back() += '"', ++i;
-            else if (c == '"') quoted = false;
-            else fields.back() += c;
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            fields.emplace_back();
-        } else if (c == '\n') {
-            records.push_back(fields);
-            fields.assign(1, "");
-        } else if (c != '\r') {
-            fields.back() += c;
-        }
-    }
+    zidtools::CsvReader reader(text);
+    for (std::vector<std::string> fields; reader.Next(fields);) records.push_back(fields);
     return records;
 }
 
@@ -68,25 +54,11 @@ struct Inputs {
 
 std::vector<std::string> Lines(const std::string& path) {
     std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
+    const zidtools::Outcome<std::vector<zidtools::TextLine>> text =
+        zidtools::SplitTextLines(ReadAll(path), path);
+    if (text)
+        for (const zidtools::TextLine& line : *text) lines.push_back(line.text);
     return lines;
-}
-
-std::vector<std::string> Words(const std::string& line) {
-    std::istringstream in(line);
-    std::vector<std::string> words;
-    for (std::string w; in >> w;) words.push_back(w);
-    return words;
-}
-
-std::string Join(const std::vector<std::string>& words, size_t from) {
-    std::string out;
-    for (size_t i = from; i < words.size(); ++i) out += (out.empty() ? "" : " ") + words[i];
-    return out;
 }
 
 struct Summary {
@@ -119,14 +91,12 @@ std::pair<int, int> RisingEdges(const std::string& values) {
 void WalkTestRows(const Inputs& in, std::map<std::string, std::string>& history,
                   std::map<std::string, std::string>& expect, const std::set<std::string>& missing,
                   Summary& s) {
-    std::map<std::string, std::pair<int, int>> namedBy;
-    for (const std::string& line : Lines(in.expect)) {
-        const std::vector<std::string> w = Words(line);
-        if (w.size() == 4 && w[0] == "lines") namedBy[w[1]] = {std::atoi(w[2].c_str()), std::atoi(w[3].c_str())};
-    }
+    std::map<std::string, std::pair<int, int>> namedBy = zidtools::ParseStateFile(ReadAll(in.expect)).lines;
     std::vector<std::string> wanted;
     std::set<std::string> listed;
-    for (const zidtools::TagLine& t : zidtools::ParseTagFile(ReadAll(in.tags))) {
+    const zidtools::Outcome<std::vector<zidtools::TagLine>> tags =
+        zidtools::ParseTagFile(ReadAll(in.tags), in.tags);
+    for (const zidtools::TagLine& t : tags ? *tags : std::vector<zidtools::TagLine>{}) {
         if (!zidtools::LooksLikeGateTag(t.tag) || listed.count(t.tag)) continue;
         listed.insert(t.tag);
         wanted.push_back(t.tag);
@@ -178,44 +148,35 @@ void WalkTestRows(const Inputs& in, std::map<std::string, std::string>& history,
 
 int Compare(const Inputs& in) {
     // The panel's model: final values, then each gate's values in order.
-    std::map<std::string, std::string> expect, history;
-    std::vector<std::string> order, historyOrder;
-    for (const std::string& line : Lines(in.expect)) {
-        const std::vector<std::string> w = Words(line);
-        if (w.size() < 3) continue;
-        if (w[0] == "history") {
-            history[w[1]] = Join(w, 2);
-            historyOrder.push_back(w[1]);
-        } else if (w[0] == "gate" || w[0] == "status") {
-            expect[w[0] + " " + w[1]] = w[2];
-            order.push_back(w[0] + " " + w[1]);
-        }
-    }
+    zidtools::StateFile model = zidtools::ParseStateFile(ReadAll(in.expect));
+    std::map<std::string, std::string>& expect = model.values;
+    std::map<std::string, std::string>& history = model.history;
+    std::vector<std::string> order = model.order;
+    const std::vector<std::string>& historyOrder = model.historyOrder;
     // What the host shows at the end, read through command 5.
-    std::map<std::string, std::string> shown;
-    for (const std::string& line : Lines(in.state)) {
-        const std::vector<std::string> w = Words(line);
-        if (w.size() < 3) continue;
-        const std::string key = w[0] + " " + w[1];
-        shown[key] = w[2];
+    const zidtools::StateFile host = zidtools::ParseStateFile(ReadAll(in.state));
+    std::map<std::string, std::string> shown = host.values;
+    for (const std::string& key : host.order)
         if (!expect.count(key)) order.push_back(key);
-    }
-    // Gates the driver logged as unknown to the host.
+    // Gates the driver logged as unknown to the host. The log file gives
+    // each of the driver's lines after the host's time and level:
+    // "11:39:08.145 [32] SulVOR : ...".
     std::set<std::string> missing;
-    static const char kMissing[] = "Can not find gate ";
     for (const std::string& line : Lines(in.log)) {
-        const size_t at = line.find(kMissing);
-        if (at != std::string::npos) missing.insert(Words(line.substr(at + sizeof kMissing - 1))[0]);
+        const size_t text = line.find("] ");
+        const zidtools::DriverLogLine logged =
+            zidtools::ReadDriverLog(text == std::string::npos ? line : line.substr(text + 2));
+        if (logged.kind == zidtools::DriverLogKind::kUnknownGate) missing.insert(logged.detail);
     }
     // Every gate change the host saw, from the timeline, and the lines read.
     std::map<std::string, std::string> seen;
     int linesRead = 0;
     for (const std::string& line : Lines(in.timeline)) {
         if (line.find("] panel ") != std::string::npos ||
-            line.find("Got Illegal length Msg") != std::string::npos)
+            line.find("] reject ") != std::string::npos)
             ++linesRead;
         if (line.find("] gate ") == std::string::npos) continue;
-        const std::vector<std::string> w = Words(line.substr(line.find("] gate ") + 2));
+        const std::vector<std::string> w = zidtools::WordsOf(line.substr(line.find("] gate ") + 2));
         if (w.size() < 5) continue;
         std::string& values = seen[w[1]];
         values += (values.empty() ? "" : " ") + w[4];
@@ -259,6 +220,28 @@ int Compare(const Inputs& in) {
     return 0;
 }
 
+
+template <std::string Inputs::*kField>
+zidtools::Status Take(Inputs& in, const std::string& value) {
+    in.*kField = value;
+    return zidtools::Done{};
+}
+
+using zidtools::OptionValue;
+constexpr zidtools::OptionSpec<Inputs> kOptions[] = {
+    {"--expect", "FILE", OptionValue::kRequired, "zidpanel's model (--expect)", Take<&Inputs::expect>},
+    {"--state", "FILE", OptionValue::kRequired, "zidhost's --state-file", Take<&Inputs::state>},
+    {"--log", "FILE", OptionValue::kRequired, "zidhost's --log", Take<&Inputs::log>},
+    {"--timeline", "FILE", OptionValue::kRequired, "zidhost's output", Take<&Inputs::timeline>},
+    {"--sent", "N", OptionValue::kRequired, "lines zidpanel sent", Take<&Inputs::sent>},
+    {"--host-exit", "N", OptionValue::kRequired, "zidhost's exit code", Take<&Inputs::hostExit>},
+    {"--seconds", "S", OptionValue::kRequired, "how long the run took", Take<&Inputs::seconds>},
+    {"--tags", "FILE", OptionValue::kRequired, "the tag file", Take<&Inputs::tags>},
+    {"--walk-test", "FILE", OptionValue::kRequired, "zidhost's walk-test.csv", Take<&Inputs::walkTest>},
+    {"--replay-walk-test", "FILE", OptionValue::kRequired, "the replay's walk-test.csv",
+     Take<&Inputs::replayWalkTest>},
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -267,24 +250,12 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     Inputs in;
-    const std::pair<const char*, std::string*> options[] = {
-        {"--expect", &in.expect},   {"--state", &in.state}, {"--log", &in.log},
-        {"--timeline", &in.timeline}, {"--sent", &in.sent}, {"--host-exit", &in.hostExit},
-        {"--seconds", &in.seconds},   {"--tags", &in.tags},   {"--walk-test", &in.walkTest},
-        {"--replay-walk-test", &in.replayWalkTest}};
-    for (int i = 1; i < argc; ++i) {
-        std::string* value = nullptr;
-        for (const auto& [name, field] : options)
-            if (std::strcmp(argv[i], name) == 0) value = field;
-        if (value == nullptr || i + 1 >= argc) {
-            std::fprintf(stderr, "zidcheck: bad option %s (see the head of zidcheck.cpp)\n", argv[i]);
-            return 2;
-        }
-        *value = argv[++i];
+    if (zidtools::Status parsed = zidtools::ParseCommandLine(kOptions, argc, argv, in); !parsed) {
+        std::fprintf(stderr, "zidcheck: %s\n", parsed.Error().c_str());
+        return 2;
     }
     if (in.expect.empty() || in.state.empty() || in.log.empty() || in.timeline.empty()) {
-        std::fprintf(stderr, "usage: zidcheck --expect F --state F --log F --timeline F --sent N "
-                             "--host-exit N [--seconds S]\n");
+        std::fprintf(stderr, "usage: zidcheck [options]\n%s", zidtools::OptionUsage(kOptions).c_str());
         return 2;
     }
     return Compare(in);

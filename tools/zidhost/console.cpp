@@ -1,98 +1,81 @@
 #include "tools/zidhost/console.h"
 
-#include <sstream>
-#include <vector>
+#include "tools/common/console_text.h"
 
-#include "tools/common/numbers.h"
-#include "tools/common/readable.h"
+#include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
 
 namespace zidhost {
 namespace {
 
-bool AllDigits(const std::string& word) {
-    if (word.empty()) return false;
-    for (char c : word)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
-// The line values of "change": what each may be, in order.
-struct LineValue {
-    const char* name;
-    long low, high;
-};
-constexpr LineValue kLineValues[] = {
-    {"baud", 0, 65535}, {"data bits", 4, 8}, {"stop code", 0, 2}, {"parity code", 0, 4}};
+std::mutex gOut;
+const auto gStart = std::chrono::steady_clock::now();
 
 }  // namespace
 
-const char* TypedCommandSummary() {
-    return "purge [N] | close [N] | reopen [N] | change [N] PORT [BAUD [DATA [STOP [PARITY]]]] | "
-           "status [N] | quit";
+double Elapsed() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - gStart).count();
 }
 
-bool ParseTypedCommand(const std::string& text, TypedCommand& command, std::string& error) {
-    std::istringstream in(text);
-    std::vector<std::string> words;
-    for (std::string w; in >> w;) words.push_back(w);
-    command = TypedCommand{};
-    if (words.empty()) return true;
+void Timeline(const char* kind, const char* format, ...) {
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    char line[1100];
+    std::snprintf(line, sizeof line, "[%8.3f] %-6s %s\n", Elapsed(), kind, text);
+    std::lock_guard<std::mutex> guard(gOut);
+    zidtools::WriteText(stdout, line);
+}
 
-    const std::string& verb = words[0];
-    size_t next = 1;
-    if (verb == "purge") command.verb = TypedCommand::kPurge;
-    else if (verb == "close") command.verb = TypedCommand::kClose;
-    else if (verb == "reopen") command.verb = TypedCommand::kReopen;
-    else if (verb == "change") command.verb = TypedCommand::kChange;
-    else if (verb == "status") command.verb = TypedCommand::kStatus;
-    else if (verb == "quit" || verb == "exit") command.verb = TypedCommand::kQuit;
-    else if (verb == "help") command.verb = TypedCommand::kHelp;
-    else {
-        error = "unknown command " + verb + ": purge, close, reopen, change, status, quit";
-        return false;
-    }
+void Error(const char* format, ...) {
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    std::lock_guard<std::mutex> guard(gOut);
+    std::fflush(stdout);
+    zidtools::WriteText(stderr, std::string("zidhost: ") + text + "\n");
+}
 
-    // Port names never are all digits: a number first names the channel.
-    if (next < words.size() && AllDigits(words[next]) && command.verb != TypedCommand::kQuit &&
-        command.verb != TypedCommand::kHelp) {
-        long channel = 0;
-        if (!zidtools::ParseNumber(words[next].c_str(), 0, 255, channel)) {
-            error = verb + ": no channel " + words[next] + " (channels are 0 to 255)";
-            return false;
-        }
-        command.channel = static_cast<int32_t>(channel);
-        ++next;
-    }
+void PrintBlock(const std::string& text) {
+    std::lock_guard<std::mutex> guard(gOut);
+    zidtools::WriteText(stdout, text);
+}
 
-    if (command.verb == TypedCommand::kChange) {
-        if (next >= words.size()) {
-            error = "change needs a port name: change PORT [BAUD [DATA [STOP [PARITY]]]]";
-            return false;
+std::string Escaped(const char* text) {
+    std::string out;
+    char esc[8];
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+        if (*p >= 0x20 && *p < 0x7F) {
+            out += static_cast<char>(*p);
+        } else {
+            std::snprintf(esc, sizeof esc, "\\x%02X", *p);
+            out += esc;
         }
-        command.port = zidtools::DevicePortName(words[next++]);
-        if (command.port.size() >= static_cast<size_t>(zid::kPortNameSize)) {
-            error = "change: port name " + command.port + " is too long (at most " +
-                    std::to_string(zid::kPortNameSize - 1) + " characters)";
-            return false;
-        }
-        long values[4] = {0, 8, 0, 0};
-        for (size_t k = 0; k < 4 && next < words.size(); ++k, ++next) {
-            const LineValue& v = kLineValues[k];
-            if (!zidtools::ParseNumber(words[next].c_str(), v.low, v.high, values[k])) {
-                error = "change: " + std::string(v.name) + " must be a number from " +
-                        std::to_string(v.low) + " to " + std::to_string(v.high) + ", not \"" +
-                        words[next] + "\"; nothing was sent";
-                return false;
-            }
-        }
-        command.line = {static_cast<uint16_t>(values[0]), static_cast<uint16_t>(values[1]),
-                        static_cast<uint16_t>(values[2]), static_cast<uint16_t>(values[3])};
     }
-    if (next < words.size()) {
-        error = verb + ": unexpected \"" + words[next] + "\" (" + TypedCommandSummary() + ")";
-        return false;
+    return out;
+}
+
+std::string BitChanges(uint16_t before, uint16_t after) {
+    std::string out;
+    const uint16_t changed = before ^ after;
+    const struct {
+        uint16_t mask;
+        const char* name;
+    } bits[] = {{1, "fire"}, {2, "fault"}};
+    for (const auto& b : bits) {
+        if (!(changed & b.mask)) continue;
+        if (!out.empty()) out += ", ";
+        out += b.name;
+        out += (after & b.mask) ? " on" : " off";
     }
-    return true;
+    if (changed & ~3u) out += out.empty() ? "other bits" : ", other bits";
+    return out;
 }
 
 }  // namespace zidhost

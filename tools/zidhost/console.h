@@ -1,26 +1,28 @@
-// The commands an engineer types at zidhost while it runs, checked before
-// anything reaches the driver.
+// zidhost's console: the timeline on standard output, errors on standard
+// error, one line at a time from any thread.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "host_abi/context.h"
-
 namespace zidhost {
 
-struct TypedCommand {
-    enum Verb { kNone, kPurge, kClose, kReopen, kChange, kStatus, kQuit, kHelp } verb = kNone;
-    int32_t channel = -1;   // the channel named, -1 when none was
-    std::string port;       // kChange: as typed (COM10 and up get their device name)
-    zid::LineBlock line{};  // kChange: baud 0 keeps the stored line
-};
+// Seconds since zidhost started.
+double Elapsed();
 
-// Parses one typed line. An empty line gives kNone. False, with a message,
-// for an unknown verb or a bad argument: nothing is to be sent then.
-bool ParseTypedCommand(const std::string& text, TypedCommand& command, std::string& error);
+// One timeline line: "[   1.234] kind   text".
+void Timeline(const char* kind, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
 
-// One line listing the commands.
-const char* TypedCommandSummary();
+// "zidhost: text" on standard error.
+void Error(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+
+// Lines printed together, none of another thread's between them.
+void PrintBlock(const std::string& text);
+
+// The bytes of a log line with everything outside printable ASCII as \xNN.
+std::string Escaped(const char* text);
+
+// What changed between two gate values, in words: "fire on, fault off".
+std::string BitChanges(uint16_t before, uint16_t after);
 
 }  // namespace zidhost

@@ -2,20 +2,22 @@
 
 #include "tools/common/capture.h"
 #include "tools/common/readable.h"
-#include "tools/zidhost/output.h"
+#include "tools/common/event_names.h"
+#include "tools/common/local_time.h"
+#include "tools/zidhost/console.h"
 
 namespace zidhost {
 namespace {
 
 namespace kind = zidtools::journal_kind;
 
-const char* RefusalText(Refusal why) {
+const char* RejectionText(Rejection why) {
     switch (why) {
-        case Refusal::kEmpty: return "an empty line";
-        case Refusal::kOverlong:
+        case Rejection::kEmpty: return "an empty line";
+        case Rejection::kOverlong:
             return "longer than 100 characters; its first 100 are dropped, and the rest follows as "
                    "a line of its own";
-        case Refusal::kCutOff: return "cut off: nothing more came within the read timeouts";
+        case Rejection::kCutOff: return "cut off: nothing more came within the read timeouts";
     }
     return "?";
 }
@@ -29,24 +31,20 @@ Records::~Records() {
         if (capture.file) std::fclose(capture.file);
 }
 
-bool Records::OpenJournal(const std::string& reportDir, std::string& error) {
-    return journal_.Open(reportDir, error);
+zidtools::Status Records::OpenJournal(const std::string& reportDir) {
+    return journal_.Open(reportDir);
 }
 
-bool Records::OpenCapture(const ChannelTag& channel, const std::string& path,
-                          const std::string& port, const std::string& settings,
-                          std::string& error) {
+zidtools::Status Records::OpenCapture(const ChannelTag& channel, const std::string& path,
+                                      const std::string& port, const std::string& settings) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        error = "cannot write the capture file " + path;
-        return false;
-    }
+    if (file == nullptr) return zidtools::Failure{"cannot write the capture file " + path};
     const std::string header = zidtools::CaptureHeader(Now(), port, settings);
     std::fwrite(header.data(), 1, header.size(), file);
     std::fflush(file);
     std::lock_guard<std::mutex> guard(captureLock_);
     captures_[channel.number].file = file;
-    return true;
+    return zidtools::Done{};
 }
 
 std::string Records::Prefix(const ChannelTag* channel) const {
@@ -73,7 +71,7 @@ void Records::Row(const ChannelTag* channel, const char* rowKind, const std::str
     }
 }
 
-void Records::Captured(const ChannelTag& channel, const std::string& bytes, bool refused) {
+void Records::Captured(const ChannelTag& channel, const std::string& bytes, bool rejected) {
     std::lock_guard<std::mutex> guard(captureLock_);
     const auto it = captures_.find(channel.number);
     if (it == captures_.end() || it->second.file == nullptr) return;
@@ -85,7 +83,7 @@ void Records::Captured(const ChannelTag& channel, const std::string& bytes, bool
               : 0;
     c.last = now;
     c.any = true;
-    const std::string entry = zidtools::CaptureEntry(Now(), wait, bytes, refused);
+    const std::string entry = zidtools::CaptureEntry(Now(), wait, bytes, rejected);
     std::fwrite(entry.data(), 1, entry.size(), c.file);
     std::fflush(c.file);
 }
@@ -108,22 +106,22 @@ void Records::Log(const ChannelTag* channel, const std::string& line) {
 }
 
 void Records::Line(const ChannelTag& channel, const std::string& bytes,
-                   std::optional<zid::PanelEvent> event, bool restOfRefused) {
+                   std::optional<zid::PanelEvent> event, bool restOfRejected) {
     const std::string readable = zidtools::ReadablePanelLine(bytes);
     std::string marks;
     if (!event) marks += "  [no event]";
-    if (restOfRefused) marks += "  [rest of the refused line]";
+    if (restOfRejected) marks += "  [rest of the rejected line]";
     Timeline("panel", "%s%s%s", Prefix(&channel).c_str(), readable.c_str(), marks.c_str());
     Row(&channel, event ? kind::kLine : kind::kNoEvent, "", "", "", "",
-        restOfRefused ? readable + "  (rest of the refused line)" : readable);
+        restOfRejected ? readable + "  (rest of the rejected line)" : readable);
     Captured(channel, bytes, false);
 }
 
-void Records::Refused(const ChannelTag& channel, Refusal why, const std::string& bufferedLine) {
-    std::string text = std::string("line refused: ") + RefusalText(why);
+void Records::Rejected(const ChannelTag& channel, Rejection why, const std::string& bufferedLine) {
+    std::string text = std::string("line rejected: ") + RejectionText(why);
     if (!bufferedLine.empty()) text += ": " + zidtools::ReadablePanelLine(bufferedLine);
     Timeline("reject", "%s%s", Prefix(&channel).c_str(), text.c_str());
-    Row(&channel, kind::kRefusedLine, "", "", "", "", text);
+    Row(&channel, kind::kRejectedLine, "", "", "", "", text);
     Captured(channel, bufferedLine, true);
 }
 
@@ -140,7 +138,7 @@ void Records::UnknownGate(const ChannelTag& channel, const std::string& address,
                           std::optional<zid::PanelEvent> event) {
     Timeline("nogate", "%s%s  not a gate of the host: the panel named an address no point uses",
              Prefix(&channel).c_str(), address.c_str());
-    Row(&channel, kind::kUnknownGate, address, "", "", "", event ? zidtools::EventWord(*event) : "");
+    Row(&channel, kind::kUnknownGate, address, "", "", "", event ? zidtools::NamesOf(*event).words : "");
 }
 
 void Records::Status(const ChannelTag& channel, char word, uint16_t before, uint16_t after) {

@@ -13,7 +13,9 @@
 #include <string>
 
 #include "panel/events.h"
-#include "tools/common/journal.h"
+#include "tools/common/journal_writer.h"
+#include "tools/common/outcome.h"
+#include "tools/common/start_facts.h"
 
 namespace zidhost {
 
@@ -23,7 +25,8 @@ struct ChannelTag {
     std::string display;  // "North wing", "channel 2"
 };
 
-enum class Refusal {
+// Why the driver rejected a line.
+enum class Rejection {
     kEmpty,      // a NUL with no character before it
     kOverlong,   // more than 100 characters: the rest follows as a line of its own
     kCutOff,     // given up after a pause, or a port that failed
@@ -35,12 +38,11 @@ public:
     explicit Records(bool namesChannels) : namesChannels_(namesChannels) {}
     ~Records();
 
-    // The journal in reportDir (made when missing). False, with a message,
-    // when it cannot be written.
-    bool OpenJournal(const std::string& reportDir, std::string& error);
+    // The journal in reportDir (made when missing).
+    zidtools::Status OpenJournal(const std::string& reportDir);
     // A capture file for the channel; its first lines say what it holds.
-    bool OpenCapture(const ChannelTag& channel, const std::string& path, const std::string& port,
-                     const std::string& settings, std::string& error);
+    zidtools::Status OpenCapture(const ChannelTag& channel, const std::string& path,
+                                 const std::string& port, const std::string& settings);
 
     void Note(const char* kind, const std::string& text);  // timeline only
     void Start(const ChannelTag& channel, const zidtools::StartFacts& facts);
@@ -49,8 +51,8 @@ public:
     void Log(const ChannelTag* channel, const std::string& line);
     // A line the driver read. event: what it announces (none: no event).
     void Line(const ChannelTag& channel, const std::string& bytes,
-              std::optional<zid::PanelEvent> event, bool restOfRefused);
-    void Refused(const ChannelTag& channel, Refusal why, const std::string& bufferedLine);
+              std::optional<zid::PanelEvent> event, bool restOfRejected);
+    void Rejected(const ChannelTag& channel, Rejection why, const std::string& bufferedLine);
     void Gate(const ChannelTag& channel, const std::string& address, const std::string& label,
               uint16_t before, uint16_t after);
     void UnknownGate(const ChannelTag& channel, const std::string& address,
@@ -73,7 +75,7 @@ private:
     void Row(const ChannelTag* channel, const char* kind, const std::string& address,
              const std::string& label, const std::string& oldValue, const std::string& newValue,
              const std::string& text);
-    void Captured(const ChannelTag& channel, const std::string& bytes, bool refused);
+    void Captured(const ChannelTag& channel, const std::string& bytes, bool rejected);
 
     bool namesChannels_;
     zidtools::JournalWriter journal_;

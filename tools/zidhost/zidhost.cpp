@@ -13,11 +13,13 @@
 #include "standin/qelmar_sim.h"
 #include "tools/common/driver_host.h"
 #include "tools/common/file_facts.h"
-#include "tools/common/result_text.h"
-#include "tools/common/walk_test.h"
+#include "tools/common/files.h"
+#include "tools/common/walk_report.h"
+#include "tools/zidhost/console.h"
+#include "tools/zidhost/exit_codes.h"
 #include "tools/zidhost/options.h"
-#include "tools/zidhost/output.h"
 #include "tools/zidhost/session.h"
+#include "tools/zidhost/tag_registration.h"
 
 namespace {
 
@@ -29,19 +31,18 @@ int Version(const Options& o) {
     std::printf("zidhost %s\n", ZID_VERSION_STRING);
     const std::string path = o.dll.empty() ? zidtools::DefaultDriverPath() : o.dll;
     zidtools::DriverLibrary driver;
-    std::string error;
-    if (!driver.Load(path, error)) {
-        Error("%s", error.c_str());
+    if (zidtools::Status loaded = driver.Load(path); !loaded) {
+        Error("%s", loaded.Error().c_str());
         return kExitDll;
     }
-    std::string sha;
     const std::string version = zidtools::FileVersionText(path);
+    const zidtools::Outcome<std::string> sha = zidtools::Sha256OfFile(path);
     std::printf("driver  %s\n", path.c_str());
     std::printf("version %s\n", version.empty() ? "(no version resource)" : version.c_str());
-    std::printf("sha256  %s\n", zidtools::Sha256OfFile(path, sha) ? sha.c_str() : "(unreadable)");
+    std::printf("sha256  %s\n", sha ? sha->c_str() : "(unreadable)");
     std::printf("reports %s, driver code %d\n", driver.Info().name ? driver.Info().name : "?",
                 driver.Info().driverCode);
-    return 0;
+    return kExitDone;
 }
 
 // Command 16: the driver's modal dialog; the buffer holds at least 13 bytes.
@@ -52,7 +53,7 @@ int Compose(const zidtools::DriverLibrary& driver) {
     const int32_t composed = channel.Call(zid::Command::kComposeAddress, &args);
     if (composed == zid::kDone) {
         std::printf("composed address: %s\n", address);
-        return 0;
+        return kExitDone;
     }
     std::printf("no address was composed (result %d)\n", composed);
     return kExitNoAddress;
@@ -61,50 +62,53 @@ int Compose(const zidtools::DriverLibrary& driver) {
 // The tags of a file checked with the driver's rules, then through command 3
 // on a channel that was never started.
 int CheckTags(const zidtools::DriverLibrary& driver, const Options& o) {
-    std::vector<Tag> tags;
-    int refused = ReadTagFile(o.checkTags, tags);
-    if (refused < 0) return kExitUsage;
+    zidtools::Outcome<CheckedTags> checked = ReadTagFile(o.checkTags);
+    if (!checked) {
+        Error("%s", checked.Error().c_str());
+        return kExitUsage;
+    }
     zidtools::DriverChannel channel(driver, o.channels.front().number);
-    refused += RegisterTags(channel, o.checkTags, tags, false);
-    std::printf("%s: %zu tag(s) accepted, %d refused\n", o.checkTags.c_str(), tags.size(), refused);
-    return refused == 0 ? 0 : kExitTags;
+    const int refused = checked->refused + RegisterTags(channel, o.checkTags, checked->accepted, false);
+    std::printf("%s: %zu tag(s) accepted, %d refused\n", o.checkTags.c_str(),
+                checked->accepted.size(), refused);
+    return refused == 0 ? kExitDone : kExitTags;
+}
+
+// The walk-test report from the journal alone: no driver, no port.
+int RebuildReport(const std::string& dir) {
+    const zidtools::Outcome<std::string> verdict = zidtools::RebuildReport(dir);
+    if (!verdict) {
+        Error("%s", verdict.Error().c_str());
+        return kExitUsage;
+    }
+    std::printf("walk test: %s\nwritten: %s and %s\n", verdict->c_str(),
+                zidtools::PathIn(dir, zidtools::kWalkReportMarkdownName).c_str(),
+                zidtools::PathIn(dir, zidtools::kWalkReportCsvName).c_str());
+    return kExitDone;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options o;
-    std::string error;
-    switch (ParseOptions(argc, argv, o, error)) {
-        case Parsed::kHelp:
-            std::fputs(kUsage, stdout);
-            return 0;
-        case Parsed::kBad:
-            Error("%s", error.c_str());
-            return kExitUsage;
-        case Parsed::kRun:
-            break;
+    const zidtools::Outcome<Options> parsed = ParseOptions(argc, argv);
+    if (!parsed) {
+        Error("%s", parsed.Error().c_str());
+        return kExitUsage;
+    }
+    const Options& o = *parsed;
+    if (o.help) {
+        std::fputs(Usage().c_str(), stdout);
+        return kExitDone;
     }
     SetConsoleOutputCP(CP_UTF8);
     if (o.version) return Version(o);
-
-    if (!o.rebuildReport.empty()) {
-        // From the journal alone: no driver, no port.
-        std::string verdict;
-        if (!zidtools::RebuildReport(o.rebuildReport, verdict)) {
-            Error("%s", verdict.c_str());
-            return kExitUsage;
-        }
-        std::printf("walk test: %s\nwritten: %s and %s\n", verdict.c_str(),
-                    zidtools::PathIn(o.rebuildReport, "walk-test.md").c_str(),
-                    zidtools::PathIn(o.rebuildReport, "walk-test.csv").c_str());
-        return 0;
-    }
+    if (!o.rebuildReport.empty()) return RebuildReport(o.rebuildReport);
 
     // The driver, loaded as the host loads it.
     zidtools::DriverLibrary driver;
-    if (!driver.Load(o.dll.empty() ? zidtools::DefaultDriverPath() : o.dll, error)) {
-        Error("%s", error.c_str());
+    if (zidtools::Status loaded = driver.Load(o.dll.empty() ? zidtools::DefaultDriverPath() : o.dll);
+        !loaded) {
+        Error("%s", loaded.Error().c_str());
         return kExitDll;
     }
     QelSimSetLogEcho(0);

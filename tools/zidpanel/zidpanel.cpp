@@ -3,135 +3,116 @@
 // baud rate, from a scenario file or from commands typed at its prompt.
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "driver/version.h"
+#include "host_abi/driver_log.h"
 #include "serial/serial_port.h"
 #include "tools/common/capture.h"
 #include "tools/common/console_text.h"
+#include "tools/common/files.h"
+#include "tools/common/line_settings.h"
 #include "tools/common/numbers.h"
+#include "tools/common/option_table.h"
+#include "tools/common/panel_model.h"
 #include "tools/common/readable.h"
 #include "tools/common/scenario.h"
 
 namespace {
 
+using zidtools::Done;
+using zidtools::Failure;
+using zidtools::OptionValue;
+using zidtools::Status;
+
 constexpr int kExitUsage = 2;
 constexpr int kExitPort = 4;
-constexpr uint16_t kLineFlags = 0x4333;  // DTR and RTS on, as the driver opens its port
-
-const char kUsageHead[] =
-    "usage: zidpanel [options]\n"
-    "Plays a ZID-12 panel: sends its event lines on a serial port, paced at the baud rate.\n"
-    "\n"
-    "  --port NAME          serial port, e.g. COM2 (default COM2)\n"
-    "  --baud N             baud rate (default 9600)\n"
-    "  --data-bits N        data bits (default 8)\n"
-    "  --stop-bits 1|1.5|2  stop bits (default 1)\n"
-    "  --parity P           none, odd, even, mark or space (default none)\n"
-    "  --gap MS             pause after each line (default 150; 0 with --speed 0)\n"
-    "  --scenario FILE      send the commands of FILE, then exit (default: a prompt)\n"
-    "  --speed X            how fast the waits pass: 1 real time (default), 2 twice as\n"
-    "                       fast, 0 none (lines back to back, still paced at the baud rate)\n"
-    "  --expect FILE        write the gates and status words the lines should produce\n"
-    "  --dry-run            show the lines without opening a port\n"
-    "  --version            print zidpanel's version\n"
-    "  --help               this text\n"
-    "\n"
-    "Commands, in a scenario file or at the prompt:\n";
 
 struct Options {
     std::string port = "COM2";
+    zidtools::LineSettings settings;
     zid::LineBlock line{9600, 8, 0, 0};
     long gapMs = 150;
     bool gapGiven = false;
     double speed = 1.0;
     std::string scenario, expect;
-    bool dryRun = false;
+    bool dryRun = false, help = false, version = false;
+};
+
+template <const char* kName>
+Status Line(Options& o, const std::string& value) {
+    return zidtools::ApplyLineSetting(kName, value, o.settings);
+}
+constexpr char kBaud[] = "baud", kDataBits[] = "data-bits", kStopBits[] = "stop-bits",
+               kParity[] = "parity";
+
+Status Flag(bool& flag) {
+    flag = true;
+    return Done{};
+}
+
+constexpr zidtools::OptionSpec<Options> kOptions[] = {
+    {"--port", "NAME", OptionValue::kRequired, "serial port, e.g. COM2 (default COM2)",
+     [](Options& o, const std::string& v) {
+         o.port = zidtools::DevicePortName(v);
+         return Status(Done{});
+     }},
+    {"--baud", "N", OptionValue::kRequired, "baud rate (default 9600)", Line<kBaud>},
+    {"--data-bits", "N", OptionValue::kRequired, "data bits, 5 to 8 (default 8)", Line<kDataBits>},
+    {"--stop-bits", "1|1.5|2", OptionValue::kRequired, "stop bits (default 1)", Line<kStopBits>},
+    {"--parity", "P", OptionValue::kRequired, "none, odd, even, mark or space (default none)",
+     Line<kParity>},
+    {"--gap", "MS", OptionValue::kRequired, "pause after each line (default 150; 0 with --speed 0)",
+     [](Options& o, const std::string& v) {
+         const std::optional<long> ms = zidtools::ParseNumber(v, 0, 600000);
+         if (!ms) return Status(Failure{"a number of milliseconds from 0 to 600000"});
+         o.gapMs = *ms;
+         o.gapGiven = true;
+         return Status(Done{});
+     }},
+    {"--scenario", "FILE", OptionValue::kRequired,
+     "send the commands of FILE, then exit (default: a prompt)",
+     [](Options& o, const std::string& v) {
+         o.scenario = v;
+         return Status(Done{});
+     }},
+    {"--speed", "X", OptionValue::kRequired,
+     "how fast the waits pass: 1 real time (default), 2 twice as\n"
+     "fast, 0 none (lines back to back, still paced at the baud rate)",
+     [](Options& o, const std::string& v) {
+         if (!zidtools::ParseReplaySpeed(v.c_str(), o.speed))
+             return Status(Failure{"speed takes a number of 0 or more: 1 real time, 0 no waits"});
+         return Status(Done{});
+     }},
+    {"--expect", "FILE", OptionValue::kRequired,
+     "write the gates and status words the lines should produce",
+     [](Options& o, const std::string& v) {
+         o.expect = v;
+         return Status(Done{});
+     }},
+    {"--dry-run", nullptr, OptionValue::kNone, "show the lines without opening a port",
+     [](Options& o, const std::string&) { return Flag(o.dryRun); }},
+    {"--version", nullptr, OptionValue::kNone, "print zidpanel's version",
+     [](Options& o, const std::string&) { return Flag(o.version); }},
+    {"--help", nullptr, OptionValue::kNone, "this text",
+     [](Options& o, const std::string&) { return Flag(o.help); }},
+    {"-h", nullptr, OptionValue::kNone, nullptr,
+     [](Options& o, const std::string&) { return Flag(o.help); }},
+    {"/?", nullptr, OptionValue::kNone, nullptr,
+     [](Options& o, const std::string&) { return Flag(o.help); }},
 };
 
 const auto gStart = std::chrono::steady_clock::now();
 
 double Elapsed() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - gStart).count();
-}
-
-using zidtools::ParseNumber;
-
-bool ParseOptions(int argc, char** argv, Options& o, bool& help) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--help" || a == "-h" || a == "/?") {
-            help = true;
-            return true;
-        }
-        if (a == "--version") {
-            std::printf("zidpanel %s\n", ZID_VERSION_STRING);
-            std::exit(0);
-        }
-        if (a == "--dry-run") {
-            o.dryRun = true;
-            continue;
-        }
-        static const char* const kValued[] = {"--port", "--baud", "--data-bits", "--stop-bits",
-                                               "--parity", "--gap", "--scenario", "--expect",
-                                               "--speed"};
-        bool known = false;
-        for (const char* name : kValued) known = known || a == name;
-        if (!known) {
-            std::fprintf(stderr, "zidpanel: unknown option %s (see --help)\n", a.c_str());
-            return false;
-        }
-        if (i + 1 >= argc) {
-            std::fprintf(stderr, "zidpanel: %s needs a value (see --help)\n", a.c_str());
-            return false;
-        }
-        const char* v = argv[++i];
-        long n = 0;
-        bool ok = true;
-        if (a == "--port") o.port = zidtools::DevicePortName(v);
-        else if (a == "--baud") ok = ParseNumber(v, 1, 65535, n), o.line.baud = static_cast<uint16_t>(n);
-        else if (a == "--data-bits") ok = ParseNumber(v, 5, 8, n), o.line.dataBits = static_cast<uint16_t>(n);
-        else if (a == "--stop-bits") {
-            const std::string s = v;
-            ok = s == "1" || s == "1.5" || s == "2";
-            o.line.stopBits = s == "1" ? 0 : s == "1.5" ? 1 : 2;
-        } else if (a == "--parity") {
-            const char* names[] = {"none", "odd", "even", "mark", "space"};
-            ok = false;
-            for (uint16_t k = 0; k < 5; ++k)
-                if (std::strcmp(v, names[k]) == 0) ok = true, o.line.parity = k;
-        } else if (a == "--gap") ok = ParseNumber(v, 0, 600000, o.gapMs), o.gapGiven = true;
-        else if (a == "--speed") {
-            if (!zidtools::ParseReplaySpeed(v, o.speed)) {
-                std::fprintf(stderr,
-                             "zidpanel: --speed takes a number of 0 or more (1 real time, 0 no "
-                             "waits): %s\n", v);
-                return false;
-            }
-        }
-        else if (a == "--scenario") o.scenario = v;
-        else if (a == "--expect") o.expect = v;
-        else {
-            std::fprintf(stderr, "zidpanel: unknown option %s (see --help)\n", a.c_str());
-            return false;
-        }
-        if (!ok) {
-            std::fprintf(stderr, "zidpanel: bad value for %s: %s\n", a.c_str(), v);
-            return false;
-        }
-    }
-    // Back to back means no gap either, unless one is asked for.
-    if (o.speed == 0 && !o.gapGiven) o.gapMs = 0;
-    return true;
 }
 
 // Bits on the wire per character: start, data, parity, stop.
@@ -210,41 +191,45 @@ struct Panel {
 
 int main(int argc, char** argv) {
     Panel panel;
-    bool help = false;
-    if (!ParseOptions(argc, argv, panel.options, help)) return kExitUsage;
-    if (help) {
-        std::fputs(kUsageHead, stdout);
-        std::fputs(zidtools::CommandHelp(), stdout);
+    if (Status parsed = zidtools::ParseCommandLine(kOptions, argc, argv, panel.options); !parsed) {
+        std::fprintf(stderr, "zidpanel: %s\n", parsed.Error().c_str());
+        return kExitUsage;
+    }
+    Options& o = panel.options;
+    if (o.help) {
+        std::printf("usage: zidpanel [options]\n"
+                    "Plays a ZID-12 panel: sends its event lines on a serial port, paced at the "
+                    "baud rate.\n\n%s\nCommands, in a scenario file or at the prompt:\n%s",
+                    zidtools::OptionUsage(kOptions).c_str(), zidtools::CommandHelp());
         return 0;
     }
+    if (o.version) {
+        std::printf("zidpanel %s\n", ZID_VERSION_STRING);
+        return 0;
+    }
+    o.line = zidtools::LineBlockOf(o.settings, o.line);
+    // Back to back means no gap either, unless one is asked for.
+    if (o.speed == 0 && !o.gapGiven) o.gapMs = 0;
     SetConsoleOutputCP(CP_UTF8);
-    const Options& o = panel.options;
 
     // A scenario is checked whole before anything is sent.
     std::vector<zidtools::PanelCommand> script;
     if (!o.scenario.empty()) {
-        std::ifstream in(o.scenario);
-        if (!in) {
-            std::fprintf(stderr, "zidpanel: cannot read the scenario %s\n", o.scenario.c_str());
+        zidtools::Outcome<std::vector<zidtools::PanelCommand>> read = zidtools::ReadScenario(o.scenario);
+        if (!read) {
+            std::string errors = read.Error();
+            for (size_t at = 0; at <= errors.size();) {
+                const size_t end = std::min(errors.find('\n', at), errors.size());
+                std::fprintf(stderr, "zidpanel: %s\n", errors.substr(at, end - at).c_str());
+                at = end + 1;
+            }
             return kExitUsage;
         }
-        int number = 0;
-        bool ok = true;
-        for (std::string line; std::getline(in, line);) {
-            ++number;
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            std::string error;
-            if (!zidtools::ParseCommand(line, script, error)) {
-                std::fprintf(stderr, "zidpanel: %s:%d: %s\n", o.scenario.c_str(), number,
-                             error.c_str());
-                ok = false;
-            }
-        }
-        if (!ok) return kExitUsage;
+        script = std::move(*read);
     }
 
     if (!o.dryRun) {
-        if (zid::ComOpen(o.port.c_str(), &o.line, kLineFlags, &panel.port) != zid::kComOk) {
+        if (zid::ComOpen(o.port.c_str(), &o.line, zid::kPortLineFlags, &panel.port) != zid::kComOk) {
             std::fprintf(stderr, "zidpanel: cannot open the port %s\n", o.port.c_str());
             return kExitPort;
         }
@@ -275,15 +260,13 @@ int main(int argc, char** argv) {
             std::string line;
             if (!std::getline(std::cin, line)) break;
             if (!line.empty() && line.back() == '\r') line.pop_back();
-            std::vector<zidtools::PanelCommand> commands;
-            std::string error;
-            if (!zidtools::ParseCommand(line, commands, error)) {
-                std::printf("%s\n", error.c_str());
+            const zidtools::Outcome<std::optional<zidtools::PanelCommand>> command =
+                zidtools::ParseCommand(line);
+            if (!command) {
+                std::printf("%s\n", command.Error().c_str());
                 continue;
             }
-            bool go = true;
-            for (const auto& c : commands) go = go && panel.Execute(c);
-            if (!go) break;
+            if (*command && !panel.Execute(**command)) break;
         }
     }
     // Let the last line leave the wire before the port closes.
@@ -291,10 +274,8 @@ int main(int argc, char** argv) {
     if (!o.dryRun) zid::ComClose(panel.port);
 
     if (!o.expect.empty()) {
-        std::ofstream out(o.expect, std::ios::binary);
-        out << panel.model.Describe();
-        if (!out) {
-            std::fprintf(stderr, "zidpanel: cannot write %s\n", o.expect.c_str());
+        if (Status written = zidtools::WriteFileBytes(o.expect, panel.model.Describe()); !written) {
+            std::fprintf(stderr, "zidpanel: %s\n", written.Error().c_str());
             status = kExitUsage;
         }
     }

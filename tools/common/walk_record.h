@@ -1,22 +1,20 @@
-// The walk-test report of a commissioning run, built from the session
-// journal alone: at the end of every run, and again from DIR/events.csv
-// after a run that was killed. Everything is kept apart per channel, so one
-// journal may hold the panels of a whole site.
-//
-// walk-test.csv has one row per registered gate (tag-file order; an address
-// listed twice has one row; status tags have none), then one per address the
-// panel reported and the host could not find. walk-test.md is the same for
-// people to print and sign.
+// The walk-test record of a commissioning run, built from the session
+// journal alone: which registered devices the panel reported in fire or in
+// fault, whether each was restored, and what the panel reported that the
+// host does not know. Everything is kept apart per channel, so one journal
+// may hold the panels of a whole site. walk_report.h writes it out.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "tools/common/journal.h"
+#include "tools/common/journal_row.h"
+#include "tools/common/start_facts.h"
 
 namespace zidtools {
 
+// A device's result, as the report writes it.
 namespace walk_result {
 inline constexpr char kTested[] = "tested";              // fire seen, 0 at the end
 inline constexpr char kNotRestored[] = "not restored";   // not 0 at the end
@@ -25,7 +23,7 @@ inline constexpr char kNotTested[] = "not tested";       // nothing seen
 inline constexpr char kUnregistered[] = "unregistered";  // reported, but no such gate
 }  // namespace walk_result
 
-struct WalkTestRow {
+struct DeviceRow {
     int channel = 0;
     std::string address, label;
     int fireEvents = 0;     // bit 0 went from 0 to 1 (unregistered: fire lines naming it)
@@ -49,35 +47,31 @@ struct ChannelRun {
     int runsNotEnded = 0;    // runs with no stop row after them (killed)
     long linesRead = 0;      // line and no-event rows
     long linesNoEvent = 0;
-    long linesRefused = 0;
+    long linesRejected = 0;
     std::vector<StatusChange> status;
     std::vector<JournalRow> portAndCommands;  // port and command rows, in order
 };
 
-struct WalkTest {
+struct WalkRecord {
     std::vector<ChannelRun> channels;  // ascending channel numbers
-    std::vector<WalkTestRow> rows;     // by channel: registered, then unregistered
-    // What reading the journal left out (set by RebuildReport).
+    std::vector<DeviceRow> rows;       // by channel: registered, then unregistered
+    // What reading the journal left out.
     int journalCutOff = 0;
     int journalUnreadable = 0;
 };
 
-WalkTest BuildWalkTest(const std::vector<JournalRow>& rows);
+WalkRecord BuildWalkRecord(const std::vector<JournalRow>& rows);
 
-// "channel,address,label,fire_events,first_fire,fault_events,first_fault,
-// restored,result" and a row per device, CSV with CRLF.
-std::string WalkTestCsv(const WalkTest& test);
-std::string WalkTestMarkdown(const WalkTest& test);
+// How the devices of one channel (or of all, channel -1) came out.
+struct DeviceCounts {
+    int devices = 0, tested = 0, notRestored = 0, faultOnly = 0, notTested = 0, unregistered = 0;
+    int runsNotEnded = 0;
+};
+DeviceCounts CountDevices(const WalkRecord& record, int channel);
 
-// One line for the whole journal: "18 of 20 devices tested; 1 not restored;
-// 1 not tested; 2 addresses reported by the panel are not registered".
-std::string Verdict(const WalkTest& test);
-
-// Reads DIR/events.csv and writes DIR/walk-test.csv and DIR/walk-test.md.
-// True with the verdict; false with what went wrong.
-bool RebuildReport(const std::string& dir, std::string& verdictOrError);
-
-inline constexpr char kWalkTestCsvName[] = "walk-test.csv";
-inline constexpr char kWalkTestMarkdownName[] = "walk-test.md";
+// One line: "18 of 20 devices tested; 1 not restored; 1 not tested; 2
+// addresses reported by the panel are not registered".
+std::string VerdictOf(const DeviceCounts& counts);
+std::string Verdict(const WalkRecord& record);
 
 }  // namespace zidtools

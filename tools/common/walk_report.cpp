@@ -1,0 +1,227 @@
+#include "tools/common/walk_report.h"
+
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "tools/common/csv.h"
+#include "tools/common/files.h"
+#include "tools/common/local_time.h"
+
+namespace zidtools {
+namespace {
+
+// Text for a Markdown table cell or list item: characters that would make
+// formatting are escaped, line ends become blanks.
+void AppendMd(std::string& out, const std::string& text) {
+    for (char c : text) {
+        if (c == '\r' || c == '\n') {
+            out += ' ';
+            continue;
+        }
+        if (c == '|' || c == '\\' || c == '*' || c == '_' || c == '`' || c == '[' || c == ']' ||
+            c == '<' || c == '>' || c == '#')
+            out += '\\';
+        out += c;
+    }
+}
+
+std::string Md(const std::string& text) {
+    std::string out;
+    AppendMd(out, text);
+    return out;
+}
+
+// Appends every part; numbers as decimals.
+void PutOne(std::string& out, const std::string& part) { out += part; }
+void PutOne(std::string& out, const char* part) { out += part; }
+void PutOne(std::string& out, long number) {
+    char text[24];
+    out.append(text, static_cast<size_t>(std::snprintf(text, sizeof text, "%ld", number)));
+}
+template <typename... Parts>
+void Put(std::string& out, const Parts&... parts) {
+    (PutOne(out, parts), ...);
+}
+
+std::string Duration(const std::string& from, const std::string& to) {
+    const std::optional<long long> begin = ParseLocalTime(from), end = ParseLocalTime(to);
+    if (!begin || !end || *end < *begin) return "unknown";
+    const long long a = *begin, b = *end;
+    const long long s = (b - a) / 1000;
+    char text[64];
+    if (s >= 3600)
+        std::snprintf(text, sizeof text, "%lld h %02lld min %02lld s", s / 3600, s / 60 % 60,
+                      s % 60);
+    else if (s >= 60)
+        std::snprintf(text, sizeof text, "%lld min %02lld s", s / 60, s % 60);
+    else
+        std::snprintf(text, sizeof text, "%lld.%03lld s", s, (b - a) % 1000);
+    return text;
+}
+
+// What a status word's change means, for the history.
+const char* StatusWords(const StatusChange& change) {
+    const bool on = change.newValue == "1";
+    const std::string& a = change.address;
+    if (a == "!T") return on ? "test mode on" : "test mode off";
+    // F tells of the last fault event only: the end of any one fault clears
+    // it, while other faults may remain (the gates' bit 1 tell which).
+    if (a == "!F") return on ? "a fault started" : "a fault ended, or a reset";
+    if (a == "!R") return on ? "panel reset" : "reset flag cleared by a new fire or fault";
+    if (a == "!S")
+        return on ? "silence flag set (sounder silenced, a fault ended, or reset)"
+                  : "silence flag cleared by a new fire or fault";
+    return "";
+}
+
+const char* FactName(const std::string& key) {
+    static const std::pair<const char*, const char*> kNames[] = {
+        {"port", "Port"},
+        {"settings", "Settings"},
+        {"driver", "Driver"},
+        {"version", "Driver version"},
+        {"sha256", "Driver SHA-256"},
+        {"host library", "Host library"},
+        {"tags", "Tag file"},
+    };
+    for (const auto& [k, name] : kNames)
+        if (key == k) return name;
+    return nullptr;
+}
+
+const char* ResultCell(const std::string& result) {
+    if (result == walk_result::kNotTested) return "**NOT TESTED**";
+    if (result == walk_result::kNotRestored) return "**NOT RESTORED**";
+    if (result == walk_result::kUnregistered) return "**UNREGISTERED**";
+    return result.c_str();
+}
+
+}  // namespace
+
+std::string WalkReportCsv(const WalkRecord& test) {
+    std::string out =
+        "channel,address,label,fire_events,first_fire,fault_events,first_fault,restored,result\r\n";
+    out.reserve(out.size() + test.rows.size() * 96);
+    for (const DeviceRow& row : test.rows) {
+        PutOne(out, long{row.channel});
+        for (const std::string* field : {&row.address, &row.label}) {
+            out += ',';
+            AppendCsvField(out, *field);
+        }
+        Put(out, ",", long{row.fireEvents}, ",");
+        AppendCsvField(out, row.firstFire);
+        Put(out, ",", long{row.faultEvents});
+        for (const std::string* field : {&row.firstFault, &row.restored, &row.result}) {
+            out += ',';
+            AppendCsvField(out, *field);
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::string WalkReportMarkdown(const WalkRecord& test) {
+    std::string site, operatorName;
+    for (const ChannelRun& run : test.channels) {
+        if (site.empty()) site = FactOf(run.facts, "site");
+        if (operatorName.empty()) operatorName = FactOf(run.facts, "operator");
+    }
+    std::string out;
+    out.reserve(4096 + test.rows.size() * 120);
+    out += "# Walk test";
+    if (!site.empty()) out += ": " + Md(site);
+    out += "\n\n";
+    if (!site.empty()) out += "Site: " + Md(site) + "  \n";
+    if (!operatorName.empty()) out += "Operator: " + Md(operatorName) + "  \n";
+    out += "**Result: " + Md(Verdict(test)) + "**\n\n";
+    if (test.journalCutOff > 0)
+        out += "The journal's last row was cut off when the run was stopped; it is left out.\n\n";
+    if (test.journalUnreadable > 0)
+        out += std::to_string(test.journalUnreadable) +
+               " row(s) of the journal could not be read and are left out.\n\n";
+
+    for (const ChannelRun& run : test.channels) {
+        out += "## Channel " + std::to_string(run.channel) + "\n\n";
+        if (test.channels.size() > 1)
+            out += "Result: " + Md(VerdictOf(CountDevices(test, run.channel))) + "\n\n";
+        out += "| | |\n|---|---|\n";
+        for (const auto& [key, value] : run.facts) {
+            if (key == "site" || key == "operator") continue;
+            const char* name = FactName(key);
+            out += "| " + (name ? std::string(name) : Md(key)) + " | " + Md(value) + " |\n";
+        }
+        out += "| Start | " + run.start + " |\n";
+        out += "| End | " + run.end;
+        if (run.runsNotEnded > 0) out += " — **run did not end normally**";
+        out += " |\n";
+        out += "| Duration | " + Duration(run.start, run.end) + " |\n";
+        if (run.runs > 1) out += "| Runs | " + std::to_string(run.runs) + " |\n";
+        out += "| Lines read | " + std::to_string(run.linesRead) + ", of which " +
+               std::to_string(run.linesNoEvent) + " carried no event |\n";
+        out += "| Lines rejected | " + std::to_string(run.linesRejected) + " |\n\n";
+
+        out +=
+            "### Devices\n\n"
+            "| Address | Label | Fire events | First fire | Fault events | First fault | "
+            "Restored | Result |\n|---|---|---:|---|---:|---|---|---|\n";
+        for (const DeviceRow& row : test.rows) {
+            if (row.channel != run.channel) continue;
+            out += "| ";
+            AppendMd(out, row.address);
+            out += " | ";
+            AppendMd(out, row.label);
+            Put(out, " | ", long{row.fireEvents}, " | ", row.firstFire, " | ",
+                long{row.faultEvents}, " | ", row.firstFault, " | ", row.restored, " | ",
+                ResultCell(row.result), " |\n");
+        }
+        out += "\n### Status words\n\n";
+        if (run.status.empty()) out += "No status word changed.\n";
+        for (const StatusChange& s : run.status) {
+            Put(out, "- ", s.time, "  ");
+            AppendMd(out, s.address);
+            out += ' ';
+            AppendMd(out, s.oldValue);
+            out += " → ";
+            AppendMd(out, s.newValue);
+            Put(out, "  ", StatusWords(s), "\n");
+        }
+        if (!run.portAndCommands.empty()) {
+            out += "\n### Port and console\n\n";
+            for (const JournalRow& r : run.portAndCommands) {
+                Put(out, "- ", r.time, "  ", r.kind, ": ");
+                AppendMd(out, r.text);
+                out += '\n';
+            }
+        }
+        out += "\n";
+    }
+
+    out +=
+        "## Signatures\n\n"
+        "Tested by: ______________________  Signature: ______________________  "
+        "Date: ____________\n\n"
+        "Witnessed by: ___________________  Signature: ______________________  "
+        "Date: ____________\n";
+    return out;
+}
+
+Outcome<std::string> RebuildReport(const std::string& dir) {
+    const std::string journal = PathIn(dir, kJournalFileName);
+    const Outcome<std::string> text = ReadFileBytes(journal);
+    if (!text) return Failure{text.Error()};
+    const Outcome<ParsedJournal> parsed = ParseJournal(*text);
+    if (!parsed) return Failure{journal + ": " + parsed.Error()};
+    WalkRecord record = BuildWalkRecord(parsed->rows);
+    record.journalCutOff = parsed->cutOff;
+    record.journalUnreadable = parsed->unreadable;
+    const std::pair<const char*, std::string> files[] = {
+        {kWalkReportCsvName, WalkReportCsv(record)},
+        {kWalkReportMarkdownName, WalkReportMarkdown(record)}};
+    for (const auto& [name, content] : files)
+        if (Status written = WriteFileAtomically(PathIn(dir, name), content); !written)
+            return Failure{written.Error()};
+    return Verdict(record);
+}
+
+}  // namespace zidtools

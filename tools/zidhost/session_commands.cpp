@@ -1,0 +1,152 @@
+// What the engineer types while the run lasts, carried out on the host
+// thread, which alone calls the driver.
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+#include "tools/common/result_text.h"
+#include "tools/zidhost/console.h"
+#include "tools/zidhost/session.h"
+#include "tools/zidhost/session_channel.h"
+
+namespace zidhost {
+namespace {
+
+using zid::Command;
+using zidtools::ResultText;
+
+std::atomic<bool> gStop{false};
+
+// Lines typed at the console, handed from the reading thread to the host
+// thread.
+std::mutex gTypedLock;
+std::vector<std::string> gTyped;
+
+void ReadTypedCommands() {
+    for (std::string line; std::getline(std::cin, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::lock_guard<std::mutex> guard(gTypedLock);
+        gTyped.push_back(line);
+    }
+}
+
+}  // namespace
+
+void RequestStop() { gStop = true; }
+bool StopRequested() { return gStop; }
+
+void StartReadingTypedCommands() {
+    // Detached: it may stay blocked in a read of the console until the end.
+    std::thread(ReadTypedCommands).detach();
+}
+
+void Session::TakeTypedCommands() {
+    std::vector<std::string> typed;
+    {
+        std::lock_guard<std::mutex> guard(gTypedLock);
+        typed.swap(gTyped);
+    }
+    for (const std::string& line : typed) {
+        const zidtools::Outcome<TypedCommand> command = ParseTypedCommand(line);
+        if (command) {
+            Execute(*command);
+        } else {
+            records_.Command(&channels_.front()->tag,
+                             "\"" + line + "\" not sent: " + command.Error());
+        }
+    }
+}
+
+void Session::ShowPort(Channel& c, const char* after) {
+    if (c.driver.PortOpen()) {
+        records_.Port(c.tag, true, PortText(c.driver.Settings()) + " open");
+    } else {
+        records_.Port(c.tag, false,
+                      std::string("has no open port (") + after + "): it hears nothing from its panel");
+    }
+}
+
+void Session::Act(Channel& c, const TypedCommand& command) {
+    commandChannel_ = &c;
+    switch (command.verb) {
+        case TypedCommand::kPurge:
+            records_.Command(&c.tag, "purge: " + ResultText(Command::kPurgeChannel, c.driver.Purge()));
+            break;
+        case TypedCommand::kClose:
+            records_.Command(&c.tag, "close: " + ResultText(Command::kClosePort, c.driver.Close()));
+            ShowPort(c, "closed by the close command");
+            break;
+        case TypedCommand::kReopen:
+            records_.Command(&c.tag, "reopen: " + ResultText(Command::kReopenPort, c.driver.Reopen()));
+            ShowPort(c, "the re-open failed");
+            break;
+        case TypedCommand::kChange: {
+            zid::PortChangeArgs args{};
+            std::memcpy(args.name, command.port.c_str(), command.port.size());
+            args.line = command.line;
+            records_.Command(&c.tag, "change to " + command.port + ": " +
+                                         ResultText(Command::kChangeSulParams, c.driver.Change(args)));
+            ShowPort(c, "the change failed");
+            break;
+        }
+        case TypedCommand::kStatus: {
+            uint16_t now[4] = {};
+            for (int i = 0; i < 4; ++i) now[i] = c.driver.Read(kStatusWords[i].type, 0).value_or(0);
+            records_.StatusNow(c.tag, now);
+            const bool open = c.driver.PortOpen();
+            records_.Port(c.tag, open,
+                          open ? PortText(c.driver.Settings()) + " open"
+                               : std::string("port ") + c.driver.Settings().name +
+                                     " is not open: the channel hears nothing from its panel");
+            break;
+        }
+        default:
+            break;
+    }
+    commandChannel_ = nullptr;
+}
+
+void Session::Execute(const TypedCommand& command) {
+    switch (command.verb) {
+        case TypedCommand::kNone:
+            return;
+        case TypedCommand::kQuit:
+            RequestStop();
+            return;
+        case TypedCommand::kHelp:
+            Timeline("cmd", "%s", TypedCommandSummary());
+            return;
+        default:
+            break;
+    }
+    if (command.channel >= 0) {
+        Channel* c = Find(command.channel);
+        if (c == nullptr || !c->started) {
+            records_.Command(&channels_.front()->tag,
+                             "no running channel " + std::to_string(command.channel));
+            return;
+        }
+        Act(*c, command);
+        return;
+    }
+    std::vector<Channel*> running;
+    for (auto& c : channels_)
+        if (c->started) running.push_back(c.get());
+    if (command.verb == TypedCommand::kStatus || running.size() == 1) {
+        for (Channel* c : running) Act(*c, command);
+        return;
+    }
+    std::string numbers;
+    for (Channel* c : running)
+        numbers += (numbers.empty() ? "" : ", ") + std::to_string(c->config.number);
+    records_.Command(&channels_.front()->tag,
+                     "which channel? Name it after the command, e.g. close " +
+                         std::to_string(running.front()->config.number) + " (running: " + numbers +
+                         ")");
+}
+
+}  // namespace zidhost

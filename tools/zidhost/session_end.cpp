@@ -1,0 +1,64 @@
+// The end of a run: the final gates and status words, and the report.
+#include "tools/common/state_file.h"
+#include "tools/common/files.h"
+#include "tools/common/walk_report.h"
+#include "tools/zidhost/console.h"
+#include "tools/zidhost/session.h"
+#include "tools/zidhost/session_channel.h"
+
+namespace zidhost {
+
+int Session::WriteFinalState() {
+    int unreadable = 0;
+    std::string block;
+    for (auto& c : channels_) {
+        if (!c->started) continue;
+        std::string state;
+        for (const Tag& t : c->tags) {
+            if (!t.gate) continue;
+            if (const std::optional<uint16_t> value = c->driver.Read(zid::PointType::kGate, t.gateId)) {
+                state += zidtools::GateStateLine(t.text, *value);
+            } else {
+                ++unreadable;
+                state += zidtools::UnreadableGateStateLine(t.text);
+            }
+        }
+        const int order[4] = {1, 2, 3, 0};  // F R S T, sorted as the state file is
+        for (int i : order) {
+            const uint16_t value = c->driver.Read(kStatusWords[i].type, 0).value_or(0);
+            state += zidtools::StatusStateLine(kStatusWords[i].letter, value);
+        }
+        block += (options_.site.empty() ? "" : c->tag.display + ": ") + "final state after " +
+                 std::to_string(c->linesRead.load()) + " panel line(s):\n";
+        for (size_t at = 0; at < state.size();) {
+            const size_t end = state.find('\n', at);
+            block += "  " + state.substr(at, end - at + 1);
+            at = end + 1;
+        }
+        if (!options_.stateFile.empty()) {
+            const std::string path =
+                options_.site.empty() ? options_.stateFile
+                                      : zidtools::PerChannelPath(options_.stateFile, c->config.number);
+            if (zidtools::Status written = zidtools::WriteFileBytes(path, state); !written)
+                Error("cannot write the state file %s", path.c_str());
+        }
+    }
+    PrintBlock(block);
+    return unreadable;
+}
+
+void Session::FinishReport() {
+    if (options_.reportDir.empty()) return;
+    const zidtools::Outcome<std::string> verdict = zidtools::RebuildReport(options_.reportDir);
+    if (!verdict) {
+        Error("the walk-test report could not be written: %s", verdict.Error().c_str());
+        return;
+    }
+    records_.Note("report", "walk test: " + *verdict);
+    records_.Note("report", "journal " + zidtools::PathIn(options_.reportDir, zidtools::kJournalFileName) +
+                                ", report " +
+                                zidtools::PathIn(options_.reportDir, zidtools::kWalkReportMarkdownName) +
+                                " and " + zidtools::PathIn(options_.reportDir, zidtools::kWalkReportCsvName));
+}
+
+}  // namespace zidhost
