@@ -55,6 +55,10 @@ const char kUsage[] =
     "  --version           print zidhost's version, and the version resource and SHA-256\n"
     "                      of the driver it would load (or --dll PATH): which driver is\n"
     "                      installed\n"
+    "  --verify-package [DIR]  only check the unpacked release package in DIR (default:\n"
+    "                      the folder above zidhost's own) against its SHA256SUMS, one\n"
+    "                      line per file, and tell for each binary whether it carries an\n"
+    "                      Authenticode signature\n"
     "  --help              this text\n"
     "\n"
     "While it runs, these commands can be typed (one per line). N names a channel; with\n"
@@ -71,7 +75,8 @@ const char kUsage[] =
     "  quit                         stop, as Ctrl+C does\n"
     "\n"
     "Exit codes: 0 done, 2 bad usage or unreadable file, 3 driver not loadable,\n"
-    "4 a channel did not start (port), 5 a tag was refused, 6 no address was composed.\n";
+    "4 a channel did not start (port), 5 a tag was refused, 6 no address was composed,\n"
+    "8 a file of the package is missing or differs from SHA256SUMS.\n";
 
 namespace {
 
@@ -104,6 +109,12 @@ Parsed ParseOptions(int argc, char** argv, Options& o, std::string& error) {
         if (a == "--help" || a == "-h" || a == "/?") return Parsed::kHelp;
         if (a == "--compose" || a == "--version") {
             (a == "--compose" ? o.compose : o.version) = true;
+            continue;
+        }
+        if (a == "--verify-package") {
+            // Its folder is optional: a following option is not taken for one.
+            o.verifyPackage = true;
+            if (i + 1 < argc && argv[i + 1][0] != '-') o.packageDir = argv[++i];
             continue;
         }
         static const char* const kValued[] = {

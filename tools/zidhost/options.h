@@ -20,6 +20,8 @@ struct Options {
     std::string reportDir, capture, rebuildReport, siteName, operatorName;
     bool compose = false;
     bool version = false;
+    bool verifyPackage = false;
+    std::string packageDir;  // --verify-package's folder; empty: zidhost's own package
 };
 
 extern const char kUsage[];

@@ -17,6 +17,7 @@
 #include "tools/common/walk_test.h"
 #include "tools/zidhost/options.h"
 #include "tools/zidhost/output.h"
+#include "tools/zidhost/package_check.h"
 #include "tools/zidhost/session.h"
 
 namespace {
@@ -87,6 +88,11 @@ int main(int argc, char** argv) {
     }
     SetConsoleOutputCP(CP_UTF8);
     if (o.version) return Version(o);
+    if (o.verifyPackage) {
+        return VerifyPackage(o.packageDir.empty() ? PackageFolderOfThisProgram() : o.packageDir,
+                             [](const std::string& line) { std::printf("%s\n", line.c_str()); },
+                             WindowsTrust);
+    }
 
     if (!o.rebuildReport.empty()) {
         // From the journal alone: no driver, no port.
