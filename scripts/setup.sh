@@ -8,7 +8,7 @@ packages=(
   googletest libbenchmark-dev
   wine wine32:i386 wine64 fonts-wine
   socat xvfb xauth x11-apps imagemagick xdotool
-  zip unzip
+  zip unzip osslsigncode openssl
   clang libclang-rt-14-dev
 )
 missing=()
