@@ -132,8 +132,9 @@ done
 cd "$stage"
 if [ ${#sign[@]} -gt 0 ]; then
   command -v osslsigncode >/dev/null || fail "osslsigncode is needed to sign (apt-get install osslsigncode)"
-  # The password goes through a pipe, not the command line that ps shows.
-  [ -n "${ZID_SIGN_PASS+set}" ] && sign+=(-readpass /dev/stdin)
+  # The password goes through a pipe, not the command line that ps shows; an
+  # empty one is no password at all.
+  [ -z "${ZID_SIGN_PASS:-}" ] || sign+=(-readpass /dev/stdin)
   if [ -n "${ZID_SIGN_TIMESTAMP:-}" ]; then
     sign+=(-ts "$ZID_SIGN_TIMESTAMP")
   else
