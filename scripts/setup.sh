@@ -8,8 +8,8 @@ packages=(
   googletest libbenchmark-dev
   wine wine32:i386 wine64 fonts-wine
   socat xvfb xauth x11-apps imagemagick xdotool
-  zip unzip
-  clang libclang-rt-14-dev
+  zip unzip osslsigncode openssl
+  clang libclang-rt-14-dev libssl-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "panel/decoder.h"
@@ -16,9 +18,11 @@
 #include "standin/qelmar_sim.h"
 #include "tools/common/driver_log_reader.h"
 #include "tools/common/panel_model.h"
+#include "tools/common/files.h"
 #include "tools/common/readable.h"
 #include "tools/common/scenario.h"
 #include "tools/common/tag_file.h"
+#include "tools/zidhost/package_check.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -320,3 +324,70 @@ TEST(FileFacts, VersionResources) {
 #endif
 
 }  // namespace
+
+// A PE image whose security directory points at a WIN_CERTIFICATE.
+struct SignatureCase {
+    const char* what;
+    uint16_t magic;  // of the optional header: PE32 or PE32+
+    uint32_t directories, offset, size, length;  // count, security entry, dwLength
+    uint16_t type;
+    size_t fileSize;
+    uint32_t peAt;  // e_lfanew
+    bool present;
+};
+
+static std::string Image(const SignatureCase& c) {
+    std::string b(std::max<size_t>(c.fileSize, 0x300), '\0');
+    const auto put = [&b](size_t at, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    const size_t directories = 0x58 + (c.magic == 0x20B ? 112 : 96);
+    b[0] = 'M', b[1] = 'Z', put(0x3C, c.peAt, 4), b.replace(0x40, 4, std::string("PE\0\0", 4));
+    put(0x54, static_cast<uint32_t>(directories - 0x58 + 16 * 8), 2), put(0x58, c.magic, 2);
+    put(directories - 4, c.directories, 4), put(directories + 32, c.offset, 4);
+    put(directories + 36, c.size, 4), put(c.offset, c.length, 4), put(c.offset + 6, c.type, 2);
+    b.resize(c.fileSize);
+    return b;
+}
+
+// Presence is read from the file alone; nothing outside the image is read.
+TEST(PackageCheck, AuthenticodeSignaturePresence) {
+    const SignatureCase cases[] = {
+        {"PE32, signed", 0x10B, 16, 0x200, 0x100, 0x100, 2, 0x300, 0x40, true},
+        {"PE32+, signed", 0x20B, 16, 0x200, 0x100, 0x100, 2, 0x300, 0x40, true},
+        {"X.509 certificate, not PKCS#7", 0x10B, 16, 0x200, 0x100, 0x100, 1, 0x300, 0x40, false},
+        {"empty directory", 0x10B, 16, 0, 0, 0, 2, 0x300, 0x40, false},
+        {"directory past the end", 0x10B, 16, 0x200, 0x100, 0x100, 2, 0x280, 0x40, false},
+        {"certificate longer than its directory", 0x10B, 16, 0x200, 0x100, 0x101, 2, 0x300, 0x40, false},
+        {"no security entry", 0x10B, 4, 0x200, 0x100, 0x100, 2, 0x300, 0x40, false},
+        {"cut before the directories", 0x10B, 16, 0x200, 0x100, 0x100, 2, 0xC0, 0x40, false},
+        {"PE header far past the end", 0x10B, 16, 0x200, 0x100, 0x100, 2, 0x300, 0xFFFFFFF0, false},
+    };
+    for (const SignatureCase& c : cases)
+        EXPECT_EQ(zidhost::HasAuthenticodeSignature(Image(c)), c.present) << c.what;
+}
+
+// SHA256SUMS as sha256sum writes it, and as damage or tampering leaves it.
+TEST(PackageCheck, ChecksumLines) {
+    const std::string abc = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+    const std::string upper = "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD";
+    const std::tuple<std::string, int, const char*> cases[] = {
+        {abc + "  sub/a.txt\n", 0, "sub/a.txt: OK"},
+        {upper + " *sub/a.txt\r\n", 0, "all 1 files match"},
+        {"", 8, "lists no file"},
+        {abc + "  ../pkg/sub/a.txt\n", 8, "refused name ../pkg/sub/a.txt"},
+        {abc + "  sub/a.txt:x\n", 8, "refused name"},
+        {abc + "  sub/a\x1b.txt\n", 8, "sub/a\\x1B.txt"},
+        {abc + "  sub/a.txt\nnot a sum\n", 8, "line 2: not a checksum line: not a sum"},
+    };
+    std::filesystem::create_directories("pkg/sub");
+    ASSERT_TRUE(zidtools::WriteFileBytes("pkg/sub/a.txt", "abc"));
+    for (const auto& [sums, code, line] : cases) {
+        ASSERT_TRUE(zidtools::WriteFileBytes("pkg/SHA256SUMS", sums));
+        std::string out;
+        EXPECT_EQ(zidhost::VerifyPackage("pkg", [&](const std::string& l) { out += l + "\n"; }, {}), code) << sums;
+        EXPECT_NE(out.find(line), std::string::npos) << out;
+    }
+    std::filesystem::remove_all("pkg");
+    EXPECT_EQ(zidhost::VerifyPackage("pkg", [](const std::string&) {}, {}), 2);
+}

@@ -38,7 +38,7 @@ std::string OptionUsage(const OptionSpec<Options> (&table)[N]) {
 }
 
 // Every argument must be an option of the table. A value is the next
-// argument; an optional one only when that does not start with "--". An
+// argument; an optional one only when that does not start with '-'. An
 // empty value is refused as a missing one would be: a batch file whose
 // variable is unset must not fall back on a default.
 template <typename Options, size_t N>
@@ -57,8 +57,7 @@ Status ParseCommandLine(const OptionSpec<Options> (&table)[N], int argc, char** 
             value = argv[++i];
             if (value.empty())
                 return Failure{given + " needs a value, and was given an empty one (see --help)"};
-        } else if (spec->takes == OptionValue::kOptional && next &&
-                   std::string(argv[i + 1]).rfind("--", 0) != 0) {
+        } else if (spec->takes == OptionValue::kOptional && next && argv[i + 1][0] != '-') {
             value = argv[++i];
             if (value.empty())
                 return Failure{given + " was given an empty value (leave it out, or see --help)"};

@@ -9,5 +9,7 @@ inline constexpr int kExitDll = 3;        // the driver cannot be loaded
 inline constexpr int kExitPort = 4;       // a channel did not start, or a gate was unreadable
 inline constexpr int kExitTags = 5;       // a tag was refused
 inline constexpr int kExitNoAddress = 6;  // the dialog composed no address
+// 7: taken for a damaged journal.
+inline constexpr int kExitPackage = 8;    // a file of the package differs, is missing or unreadable
 
 }  // namespace zidhost

@@ -130,6 +130,16 @@ constexpr Spec kOptions[] = {
          o.version = true;
          return Status(Done{});
      }},
+    {"--verify-package", "DIR", OptionValue::kOptional,
+     "only check the unpacked release package in DIR (default:\n"
+     "the folder above zidhost's own) against its SHA256SUMS, one\n"
+     "line per file, and tell for each binary whether it carries an\n"
+     "Authenticode signature",
+     [](Options& o, const std::string& v) {
+         o.verifyPackage = true;
+         o.packageDir = v;
+         return Status(Done{});
+     }},
     {"--help", nullptr, OptionValue::kNone, "this text",
      [](Options& o, const std::string&) {
          o.help = true;
@@ -162,7 +172,8 @@ std::string Usage() {
            TypedCommandHelp() +
            "\n"
            "Exit codes: 0 done, 2 bad usage or unreadable file, 3 driver not loadable,\n"
-           "4 a channel did not start (port), 5 a tag was refused, 6 no address was composed.\n";
+           "4 a channel did not start (port), 5 a tag was refused, 6 no address was composed,\n"
+           "8 a file of the package is missing or differs from SHA256SUMS.\n";
 }
 
 zidtools::Outcome<Options> ParseOptions(int argc, char** argv) {

@@ -24,6 +24,8 @@ struct Options {
     bool compose = false;
     bool version = false;
     bool help = false;
+    bool verifyPackage = false;
+    std::string packageDir;  // --verify-package's folder; empty: zidhost's own package
 };
 
 // The usage text: the options, the typed commands and the exit codes.

@@ -18,6 +18,7 @@
 #include "tools/zidhost/console.h"
 #include "tools/zidhost/exit_codes.h"
 #include "tools/zidhost/options.h"
+#include "tools/zidhost/package_check.h"
 #include "tools/zidhost/session.h"
 #include "tools/zidhost/tag_registration.h"
 
@@ -102,6 +103,11 @@ int main(int argc, char** argv) {
     }
     SetConsoleOutputCP(CP_UTF8);
     if (o.version) return Version(o);
+    if (o.verifyPackage) {
+        return VerifyPackage(o.packageDir.empty() ? PackageFolderOfThisProgram() : o.packageDir,
+                             [](const std::string& line) { std::printf("%s\n", line.c_str()); },
+                             WindowsTrust);
+    }
     if (!o.rebuildReport.empty()) return RebuildReport(o.rebuildReport);
 
     // The driver, loaded as the host loads it.
