@@ -96,7 +96,7 @@ const char* TagRefusalText(TagRefusal refusal) {
 
 // Command 3. The work buffer lives on this call's stack: nothing else reads
 // it, and two channels' host threads may then validate at the same time.
-int32_t ValidateAddress(DriverRequest* request) {
+Result ValidateAddress(DriverRequest* request) {
     auto* context = static_cast<ChannelContext*>(request->context);
     auto* args = static_cast<TagAddressArgs*>(request->argument);
     if (context == nullptr || args == nullptr || args->address == nullptr) return kRefused;
@@ -129,7 +129,7 @@ int32_t ValidateAddress(DriverRequest* request) {
 }
 
 // Command 5.
-int32_t ReadPoint(DriverRequest* request) {
+Result ReadPoint(DriverRequest* request) {
     auto* context = static_cast<ChannelContext*>(request->context);
     auto* args = static_cast<PointReadArgs*>(request->argument);
     if (context == nullptr || args == nullptr || args->valueOut == nullptr) return kRefused;

@@ -18,12 +18,12 @@ namespace zid {
 // Command 3: checks the tag address of request->argument (TagAddressArgs),
 // upper-cases the caller's text, and appends a gate address to the channel's
 // address table. kDone, or kRefused for an address it does not accept.
-int32_t ValidateAddress(DriverRequest* request);
+Result ValidateAddress(DriverRequest* request);
 
 // Command 5: the 16-bit value of a gate (read from the host) or of a status
 // word, into PointReadArgs::valueOut. kDone, or kRefused for an unknown
 // point type.
-int32_t ReadPoint(DriverRequest* request);
+Result ReadPoint(DriverRequest* request);
 
 // Room for one address: 31 characters and the terminator.
 inline constexpr size_t kAddressWorkSize = kAddressSize;

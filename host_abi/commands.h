@@ -53,7 +53,4 @@ enum Result : int32_t {
     kNoAddressComposed = 53,
 };
 
-// Every command's handler: the host's request in, its result out.
-using Handler = int32_t (*)(DriverRequest* request);
-
 }  // namespace zid

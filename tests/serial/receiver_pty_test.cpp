@@ -79,7 +79,9 @@ bool BufferCleared() {
 PortHandle OpenDriverPort() {
     PortHandle port = 0;
     EXPECT_EQ(ComOpen(DeviceName(gDriverCom).c_str(), &k9600, 0x4333, &port), kComOk);
-    EXPECT_EQ(ComSetReadTimeout(port, kChannelTimeout), 100);
+    int32_t previous = 0;
+    EXPECT_EQ(ComSetReadTimeout(port, kChannelTimeout, &previous), kComOk);
+    EXPECT_EQ(previous, 100);
     return port;
 }
 
@@ -166,7 +168,9 @@ TEST_F(ReceiverPty, PauseOfAFewReadTimeoutsInsideALine) {
     // 100 ms timeouts here, so that a loaded machine oversleeping the pause
     // cannot push it past the bound (five empty reads, 500 ms).
     const PortHandle port = LoadPort(*gLine->ctx);
-    ASSERT_EQ(ComSetReadTimeout(port, 10), kChannelTimeout);
+    int32_t previous = 0;
+    ASSERT_EQ(ComSetReadTimeout(port, 10, &previous), kComOk);
+    ASSERT_EQ(previous, kChannelTimeout);
     Send("PAU");
     const int before = steps::Tick(gLine->client);
     ASSERT_GE(before, 0);
