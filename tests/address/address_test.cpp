@@ -351,7 +351,7 @@ TEST(ReadPoint, StatusWordsAndRefusedTypes) {
         EXPECT_EQ(0, std::memcmp(&r, &rBefore, sizeof r)) << c.pointType;
     }
     EXPECT_EQ(0, std::memcmp(ctx.get(), ctxBefore.get(), sizeof(ChannelContext)));
-    EXPECT_EQ(QelSimJournalCount(), 0u) << "a status read must not call the host";
+    EXPECT_EQ(QelSimCallLogCount(), 0u) << "a status read must not call the host";
 }
 
 TEST(ReadPoint, GateWordArrivesUnchangedHostBytesStay) {
@@ -361,7 +361,7 @@ TEST(ReadPoint, GateWordArrivesUnchangedHostBytesStay) {
     ASSERT_NE(id, 0u);
     RawGateValue raw{{0x11, 0x22}, 0xA55A};
     ASSERT_EQ(QelSimWriteGateById(id, raw), 0);
-    QelSimJournalClear();
+    QelSimCallLogClear();
 
     GuardedRead r;
     GuardedPoint p;
@@ -374,9 +374,9 @@ TEST(ReadPoint, GateWordArrivesUnchangedHostBytesStay) {
     EXPECT_EQ(p.value.host[1], 0xC3);
     EXPECT_EQ(0, std::memcmp(&p, &expect, sizeof p));
 
-    ASSERT_EQ(QelSimJournalCount(), 1u);
+    ASSERT_EQ(QelSimCallLogCount(), 1u);
     QelSimCall call{};
-    ASSERT_EQ(QelSimJournalGet(0, &call), 0);
+    ASSERT_EQ(QelSimCallLogGet(0, &call), 0);
     EXPECT_EQ(call.kind, kCallGetRaw);
     EXPECT_EQ(call.clientId, 9);
     EXPECT_EQ(call.gateId, id);

@@ -84,13 +84,13 @@ HANDLE WINAPI NoThread(LPSECURITY_ATTRIBUTES, SIZE_T stack, LPTHREAD_START_ROUTI
     return CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
 
-// The driver's log lines since the journal was last cleared.
+// The driver's log lines since the call log was last cleared.
 Strings LogLines() {
     Strings out;
-    const uint32_t n = QelSimJournalCount();
+    const uint32_t n = QelSimCallLogCount();
     for (uint32_t i = 0; i < n; ++i) {
         QelSimCall call{};
-        if (QelSimJournalGet(i, &call) == 0 && call.kind == kCallErr) out.push_back(call.text);
+        if (QelSimCallLogGet(i, &call) == 0 && call.kind == kCallErr) out.push_back(call.text);
     }
     return out;
 }
@@ -288,7 +288,7 @@ TEST_F(Commands, LongNamesAreRefused) {
     EXPECT_NE(LogLines()[0].find("\\\\.\\COM12345"), std::string::npos) << LogLines()[0];
     EXPECT_EQ(QelSimFindClient("SulVOR No_03"), 0);
 
-    QelSimJournalClear();
+    QelSimCallLogClear();
     ASSERT_EQ(ch.Start("NUL"), 0);
     const PortSettings before = ch.ctx->settings;
     const int creates = gDevices.creates;

@@ -106,7 +106,7 @@ protected:
     void SetUp() override {
         ASSERT_NE(gLine->panel, INVALID_HANDLE_VALUE);
         ASSERT_NE(LoadPort(*gLine->ctx), 0u);
-        QelSimJournalClear();
+        QelSimCallLogClear();
     }
 
     static bool Poll() { return steps::Poll(gLine->client); }
@@ -125,7 +125,7 @@ TEST_F(ReceiverPty, FramingCasesOnTheWire) {
         if (bytes.empty() || pauseInside || c.script.front() == framing::kEmpty) continue;
         SCOPED_TRACE(c.name);
         Send(bytes);
-        QelSimJournalClear();
+        QelSimCallLogClear();
         ASSERT_TRUE(Poll());
         std::vector<std::string> expected = c.logs;
         if (!c.accepted) expected.push_back(steps::kIllegal);
@@ -134,7 +134,7 @@ TEST_F(ReceiverPty, FramingCasesOnTheWire) {
         // What the line left in the queue is the next poll's line.
         const std::string rest = bytes.substr(std::min(bytes.size(), c.reads));
         if (!rest.empty()) {
-            QelSimJournalClear();
+            QelSimCallLogClear();
             ASSERT_TRUE(Poll());
             EXPECT_EQ(steps::Logs(), std::vector<std::string>{framing::Read(rest.substr(0, rest.size() - 1))});
         }
@@ -147,7 +147,7 @@ TEST_F(ReceiverPty, OneLinePerPollThenNothing) {
     const std::vector<std::vector<std::string>> perPoll = {
         {framing::Read("FIRST")}, {framing::Read("SECOND")}, {}};
     for (const auto& expected : perPoll) {
-        QelSimJournalClear();
+        QelSimCallLogClear();
         ASSERT_TRUE(Poll());
         EXPECT_EQ(steps::Logs(), expected);
     }
@@ -157,7 +157,7 @@ TEST_F(ReceiverPty, ShortLineAfterLongLineSeesZeroes) {
     Send(framing::Letters(60) + std::string(1, '\0'));
     ASSERT_TRUE(Poll());
     EXPECT_TRUE(BufferCleared());
-    QelSimJournalClear();
+    QelSimCallLogClear();
     Send(std::string("0123456789\0", 11));
     ASSERT_TRUE(Poll());
     EXPECT_EQ(steps::Logs(), std::vector<std::string>{framing::Read("0123456789")});
@@ -194,7 +194,7 @@ TEST_F(ReceiverPty, PortClosedInsideALineThenReopened) {
     EXPECT_EQ(steps::Logs(), (std::vector<std::string>{framing::kFailed, steps::kIllegal}));
 
     // Polls while the port is closed read nothing and log nothing.
-    QelSimJournalClear();
+    QelSimCallLogClear();
     ASSERT_TRUE(Poll());
     ASSERT_TRUE(Poll());
     EXPECT_TRUE(steps::Logs().empty());
@@ -221,7 +221,7 @@ TEST_F(ReceiverPty, PurgeWhileALineIsRead) {
     COMMTIMEOUTS t{};
     ASSERT_TRUE(GetCommTimeouts(ToWin32Handle(LoadPort(*gLine->ctx)), &t));
     EXPECT_EQ(t.ReadTotalTimeoutConstant, kReadTimeoutMs);
-    QelSimJournalClear();
+    QelSimCallLogClear();
     Send(std::string("NEXT\0", 5));
     ASSERT_TRUE(Poll());
     EXPECT_EQ(steps::Logs(), std::vector<std::string>{framing::Read("NEXT")});
@@ -236,7 +236,7 @@ TEST_F(ReceiverPty, ShutdownAfterOneSecond) {
     EXPECT_GE(elapsed, 950u);
     ASSERT_TRUE(steps::WaitUntil([] { return !steps::Logs().empty(); }, 5000));
     EXPECT_EQ(steps::Logs(), std::vector<std::string>{steps::kShutDown});
-    for (const QelSimCall& c : steps::Journal()) {
+    for (const QelSimCall& c : steps::CallLog()) {
         if (c.kind == kCallRmClient) {
             EXPECT_EQ(c.clientId, gLine->client);
         }
