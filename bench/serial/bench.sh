@@ -17,4 +17,4 @@ echo "serial bench: $build, $(zid_build_name "$build")"
 prefix=$build/wineprefix
 "$root/cmake/wine-session.sh" start "$bits" "$prefix"
 trap '"$root/cmake/wine-session.sh" stop "$bits" "$prefix"' EXIT
-"$root/cmake/pty-com.sh" "$prefix" "$root/cmake/wine-run.sh" "$bits" "$prefix" "$build/bin/serial_bench.exe" "$@"
+"$root/cmake/pty-com.sh" "$bits" "$prefix" "$root/cmake/wine-run.sh" "$bits" "$prefix" "$build/bin/serial_bench.exe" "$@"
