@@ -43,10 +43,11 @@ ComResult ComWrite(PortHandle handle, const void* buffer, uint32_t count, uint32
 ComResult ComRead(PortHandle handle, void* buffer, uint32_t count, uint32_t* read);
 ComResult ComSleep(uint32_t milliseconds);
 
-// Bytes waiting in the port's input queue. A failed query (a closed port, a
-// handle of 0) gives 0: the count is undefined then, and a port in an
-// unknown state is better not read.
-uint32_t ComQueuedBytes(PortHandle handle);
+// Looks at the port: the bytes waiting in its input queue go to *queued.
+// kComCallFailed when the port does not answer (a closed or vanished port,
+// a handle of 0); *queued is then 0, since the count is undefined and a port
+// in an unknown state is better not read.
+ComResult ComQueuedBytes(PortHandle handle, uint32_t* queued);
 
 // A thread's routine, in the calling convention the platform starts threads
 // with (the 32-bit Windows ABI calls it __stdcall).

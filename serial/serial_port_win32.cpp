@@ -186,11 +186,13 @@ ComResult ComSleep(uint32_t milliseconds) {
     return kComOk;
 }
 
-uint32_t ComQueuedBytes(PortHandle handle) {
+ComResult ComQueuedBytes(PortHandle handle, uint32_t* queued) {
     DWORD errors = 0;
     COMSTAT status{};
-    if (gCalls.ClearCommError(ToWin32Handle(handle), &errors, &status) != TRUE) return 0;
-    return status.cbInQue;
+    *queued = 0;
+    if (gCalls.ClearCommError(ToWin32Handle(handle), &errors, &status) != TRUE) return kComCallFailed;
+    *queued = status.cbInQue;
+    return kComOk;
 }
 
 bool ComStartThread(ThreadRoutine routine, void* argument, uint32_t stackSize) {

@@ -69,7 +69,10 @@ ComResult ComRead(PortHandle, void*, uint32_t, uint32_t* read) {
     return kComCallFailed;
 }
 ComResult ComSleep(uint32_t) { return kComOk; }
-uint32_t ComQueuedBytes(PortHandle) { return 0; }
+ComResult ComQueuedBytes(PortHandle, uint32_t* queued) {
+    *queued = 0;
+    return kComOk;
+}
 
 bool ComStartThread(ThreadRoutine, void* argument, uint32_t stackSize) {
     const auto* context = static_cast<const ChannelContext*>(argument);

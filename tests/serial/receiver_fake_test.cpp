@@ -111,10 +111,12 @@ TEST_F(ReceiverFake, ThreadThatCannotStartIsReported) {
 TEST_F(ReceiverFake, EmptyQueueMeansNoReadAndNoLog) {
     Start();
     QelSimCallLogClear();
+    StoreStatus(ctx->portDown, 1);
     ASSERT_TRUE(steps::Poll(client));
     EXPECT_EQ(Dev().Count(fake::kClearCommError), 1);
     EXPECT_EQ(Dev().Count(fake::kReadFile), 0);
     EXPECT_TRUE(steps::Logs().empty());
+    EXPECT_EQ(LoadStatus(ctx->portDown), 0) << "a port answering with nothing is not down";
 }
 
 TEST_F(ReceiverFake, FramingCasesOnePollEach) {
@@ -158,8 +160,10 @@ TEST_F(ReceiverFake, FailedQueueQueryCountsAsEmpty) {
     ASSERT_TRUE(steps::Poll(client));
     EXPECT_EQ(Dev().Count(fake::kReadFile), 0);  // the queue count was garbage: not used
     EXPECT_TRUE(steps::Logs().empty());
+    EXPECT_EQ(LoadStatus(ctx->portDown), 1) << "!C after the poll whose look failed";
     ASSERT_TRUE(steps::Poll(client));
     EXPECT_EQ(steps::Logs(), std::vector<std::string>{framing::Read("ABC")});
+    EXPECT_EQ(LoadStatus(ctx->portDown), 0) << "!C after the next poll, whose look succeeded";
 }
 
 TEST_F(ReceiverFake, PortHandleIsReadAfreshForEveryCall) {
@@ -186,6 +190,7 @@ TEST_F(ReceiverFake, PortHandleIsReadAfreshForEveryCall) {
     ASSERT_TRUE(steps::Poll(client));
     EXPECT_TRUE(steps::Logs().empty());
     EXPECT_EQ(Dev().handles.back(), nullptr);
+    EXPECT_EQ(LoadStatus(ctx->portDown), 1) << "no port in the context";
 }
 
 TEST_F(ReceiverFake, PortClosedInsideALine) {

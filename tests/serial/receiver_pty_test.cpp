@@ -193,17 +193,19 @@ TEST_F(ReceiverPty, PortClosedInsideALineThenReopened) {
     ASSERT_TRUE(steps::BackToWaiting(gLine->client, before));
     EXPECT_EQ(steps::Logs(), (std::vector<std::string>{framing::kFailed, steps::kIllegal}));
 
-    // Polls while the port is closed read nothing and log nothing.
+    // Polls while the port is closed read nothing and log nothing; !C is 1.
     QelSimCallLogClear();
     ASSERT_TRUE(Poll());
     ASSERT_TRUE(Poll());
     EXPECT_TRUE(steps::Logs().empty());
+    EXPECT_EQ(LoadStatus(gLine->ctx->portDown), 1);
 
     // Re-opened: the next line decodes, with no restart of the thread.
     StorePort(*gLine->ctx, OpenDriverPort());
     Send(std::string("AGAIN\0", 6));
     ASSERT_TRUE(Poll());
     EXPECT_EQ(steps::Logs(), std::vector<std::string>{framing::Read("AGAIN")});
+    EXPECT_EQ(LoadStatus(gLine->ctx->portDown), 0);
 }
 
 TEST_F(ReceiverPty, PurgeWhileALineIsRead) {

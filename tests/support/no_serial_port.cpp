@@ -20,7 +20,10 @@ ComResult ComRead(PortHandle, void*, uint32_t, uint32_t* read) {
     return kComCallFailed;
 }
 ComResult ComSleep(uint32_t) { return kComOk; }
-uint32_t ComQueuedBytes(PortHandle) { return 0; }
+ComResult ComQueuedBytes(PortHandle, uint32_t* queued) {
+    *queued = 0;
+    return kComCallFailed;
+}
 bool ComStartThread(ThreadRoutine, void*, uint32_t) { return false; }
 
 }  // namespace zid
