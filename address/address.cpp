@@ -17,7 +17,7 @@ static_assert(UpperByte('a') == 'A' && UpperByte('z') == 'Z');
 static_assert(UpperByte('{') == '[' && UpperByte(0x7F) == 0x5F);
 static_assert(UpperByte(0x60) == 0x60 && UpperByte(0xE0) == 0xE0);
 
-bool IsStatusLetter(char c) { return c == 'R' || c == 'S' || c == 'F' || c == 'T'; }
+bool IsStatusLetter(char c) { return c == 'C' || c == 'R' || c == 'S' || c == 'F' || c == 'T'; }
 
 struct GateField {
     size_t offset;
@@ -147,6 +147,7 @@ Result ReadPoint(DriverRequest* request) {
         case PointType::kStatusR: value = LoadStatus(context->status.R); break;
         case PointType::kStatusS: value = LoadStatus(context->status.S); break;
         case PointType::kStatusT: value = LoadStatus(context->status.T); break;
+        case PointType::kStatusC: value = LoadStatus(context->portDown); break;
         default: return kRefused;
     }
     // Only the 16-bit value at offset 2; the host's bytes 0 and 1 stay.

@@ -2,7 +2,8 @@
 //
 // Address forms (after upper-casing):
 //   "!" and one character   a status address; R, S, F and T name the
-//                           channel's status word of that letter
+//                           channel's panel status word of that letter, C
+//                           its port's (1 while the port does not answer)
 //   six digits LLDDZZ       a gate: line 00..12, detector 00..40, zone 00..12
 // Every other text is refused.
 #pragma once
