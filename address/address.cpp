@@ -17,7 +17,7 @@ static_assert(UpperByte('a') == 'A' && UpperByte('z') == 'Z');
 static_assert(UpperByte('{') == '[' && UpperByte(0x7F) == 0x5F);
 static_assert(UpperByte(0x60) == 0x60 && UpperByte(0xE0) == 0xE0);
 
-bool IsStatusLetter(char c) { return c == 'R' || c == 'S' || c == 'F' || c == 'T'; }
+bool IsStatusLetter(char c) { return c == 'C' || c == 'R' || c == 'S' || c == 'F' || c == 'T'; }
 
 struct GateField {
     size_t offset;
@@ -96,7 +96,7 @@ const char* TagRefusalText(TagRefusal refusal) {
 
 // Command 3. The work buffer lives on this call's stack: nothing else reads
 // it, and two channels' host threads may then validate at the same time.
-int32_t ValidateAddress(DriverRequest* request) {
+Result ValidateAddress(DriverRequest* request) {
     auto* context = static_cast<ChannelContext*>(request->context);
     auto* args = static_cast<TagAddressArgs*>(request->argument);
     if (context == nullptr || args == nullptr || args->address == nullptr) return kRefused;
@@ -129,7 +129,7 @@ int32_t ValidateAddress(DriverRequest* request) {
 }
 
 // Command 5.
-int32_t ReadPoint(DriverRequest* request) {
+Result ReadPoint(DriverRequest* request) {
     auto* context = static_cast<ChannelContext*>(request->context);
     auto* args = static_cast<PointReadArgs*>(request->argument);
     if (context == nullptr || args == nullptr || args->valueOut == nullptr) return kRefused;
@@ -147,6 +147,7 @@ int32_t ReadPoint(DriverRequest* request) {
         case PointType::kStatusR: value = LoadStatus(context->status.R); break;
         case PointType::kStatusS: value = LoadStatus(context->status.S); break;
         case PointType::kStatusT: value = LoadStatus(context->status.T); break;
+        case PointType::kStatusC: value = LoadStatus(context->portDown); break;
         default: return kRefused;
     }
     // Only the 16-bit value at offset 2; the host's bytes 0 and 1 stay.

@@ -2,7 +2,8 @@
 //
 // Address forms (after upper-casing):
 //   "!" and one character   a status address; R, S, F and T name the
-//                           channel's status word of that letter
+//                           channel's panel status word of that letter, C
+//                           its port's (1 while the port does not answer)
 //   six digits LLDDZZ       a gate: line 00..12, detector 00..40, zone 00..12
 // Every other text is refused.
 #pragma once
@@ -18,12 +19,12 @@ namespace zid {
 // Command 3: checks the tag address of request->argument (TagAddressArgs),
 // upper-cases the caller's text, and appends a gate address to the channel's
 // address table. kDone, or kRefused for an address it does not accept.
-int32_t ValidateAddress(DriverRequest* request);
+Result ValidateAddress(DriverRequest* request);
 
 // Command 5: the 16-bit value of a gate (read from the host) or of a status
 // word, into PointReadArgs::valueOut. kDone, or kRefused for an unknown
 // point type.
-int32_t ReadPoint(DriverRequest* request);
+Result ReadPoint(DriverRequest* request);
 
 // Room for one address: 31 characters and the terminator.
 inline constexpr size_t kAddressWorkSize = kAddressSize;

@@ -11,7 +11,7 @@ namespace zid {
 // Command 16: shows the dialog (once per load of the driver) and writes the
 // composed address into AddressDialogArgs::outputBuffer. kDone, or
 // kNoAddressComposed.
-int32_t ComposeAddress(DriverRequest* request);
+Result ComposeAddress(DriverRequest* request);
 
 // The module whose resources hold the dialog's template: the driver's own,
 // as the loader handed it to DllMain (whatever name or folder the host

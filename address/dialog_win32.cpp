@@ -127,7 +127,7 @@ INT_PTR CALLBACK AddressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 }
 
 // Command 16.
-int32_t ComposeAddress(DriverRequest* request) {
+Result ComposeAddress(DriverRequest* request) {
     auto* args = static_cast<AddressDialogArgs*>(request->argument);
     // No place for the result: nothing to compose, and the one dialog of
     // this load stays available.

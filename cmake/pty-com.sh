@@ -2,10 +2,13 @@
 # Serial lines between COM ports of a Wine prefix, made of pseudo-terminals.
 #
 # As a program: runs a command with N lines (ZID_PTY_LINES, default 1).
-#   pty-com.sh PREFIX command [args...]
-# Sourced (by scripts/demo.sh and the benchmarks): two functions.
-#   pty_lines_open PREFIX [N]   make N lines now
-#   pty_lines_close             remove them; call it from your EXIT trap
+#   pty-com.sh BITS PREFIX command [args...]
+# Sourced (by scripts/demo.sh): two functions.
+#   pty_lines_open BITS PREFIX [N]   make N lines now
+#   pty_lines_close                  remove them; call it from your EXIT trap
+#
+# BITS (32 or 64) is the Wine the prefix is for: a prefix that does not exist
+# yet is made first, through wine-run.sh, before any port is linked into it.
 #
 # Each line is a socat pty pair; one end is linked as COMd ("the driver's
 # port"), the other as COMp ("the panel's port") in PREFIX/dosdevices. Line k
@@ -13,7 +16,10 @@
 # ZID_DRIVER_COM and ZID_PANEL_COM. Numbers are claimed under a lock, so runs
 # at the same time get ports of their own. Only what this made is removed:
 # its socat processes (by PID), its links, its folder. As a program it passes
-# the command's exit status on (77: skipped).
+# the command's exit status on (77: skipped, also when Wine of that bit width
+# cannot run here).
+
+_pty_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 _pty_pids=()
 _pty_links=()
@@ -46,13 +52,19 @@ _pty_claim() {
 }
 
 pty_lines_open() {
-  local prefix=$1 count=${2:-1} devices=$1/dosdevices k
+  local bits=$1 prefix=$2 count=${3:-1} devices=$2/dosdevices k rc
   if ! command -v socat >/dev/null; then
     echo "SKIP: socat is not installed" >&2
     return 77
   fi
+  "$_pty_here/wine-run.sh" "$bits" "$prefix" --make-prefix
+  rc=$?
+  [ $rc = 0 ] || return $rc
+  if ! [ -d "$devices" ]; then
+    echo "pty-com: $prefix has no dosdevices folder" >&2
+    return 1
+  fi
   _pty_work=$(mktemp -d "${TMPDIR:-/tmp}/zid-pty.XXXXXX")
-  mkdir -p "$devices"
   for k in $(seq "$count"); do
     socat pty,rawer,link="$_pty_work/driver$k" pty,rawer,link="$_pty_work/panel$k" \
       2>"$_pty_work/socat$k.log" &
@@ -93,9 +105,9 @@ pty_lines_open() {
 # As a program.
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   set -u
-  prefix=$1; shift
+  bits=$1 prefix=$2; shift 2
   trap pty_lines_close EXIT
-  pty_lines_open "$prefix" "${ZID_PTY_LINES:-1}" || exit $?
+  pty_lines_open "$bits" "$prefix" "${ZID_PTY_LINES:-1}" || exit $?
   trap 'exit 143' TERM INT HUP
   "$@" &
   child=$!

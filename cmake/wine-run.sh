@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
 # Runs a Windows test program under Wine in the build's private prefix.
 #   wine-run.sh BITS PREFIX program.exe [args...]
+#   wine-run.sh BITS PREFIX --make-prefix     only make the prefix, if needed
 # BITS is 32 or 64. The prefix is created on first use (serialised with flock,
-# since ctest may start several programs at once). Exit code 77 means "cannot
-# run here": this kernel refuses 32-bit executables, so 32-bit Wine cannot
-# start (ctest reports such tests as skipped, never as passed).
+# since ctest may start several programs at once); this is the one place that
+# makes prefixes. Wine must make a prefix's folder itself: it links the
+# drives (dosdevices/c: and z:) only into a folder it has just created, and
+# its first start on a folder made by someone else spins in its set-up, with
+# no C: drive. So anything that puts things into a prefix (pty-com.sh links
+# ports into dosdevices) has it made here first. Exit code 77 means "cannot run here": this kernel refuses 32-bit
+# executables, so 32-bit Wine cannot start (ctest reports such tests as
+# skipped, never as passed).
 set -u
 bits=$1; prefix=$2; shift 2
 
@@ -29,7 +35,7 @@ if [ ! -f "$prefix/system.reg" ]; then
   (
     flock 9
     if [ ! -f "$prefix/system.reg" ]; then
-      "$loader" wineboot -i >/dev/null 2>&1
+      "$loader" wineboot -i >/dev/null 2>&1 </dev/null
       "$WINESERVER" -w
       # No window manager under Xvfb: without this every dialog waits for one.
       "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
@@ -37,6 +43,7 @@ if [ ! -f "$prefix/system.reg" ]; then
     fi
   ) 9>"$prefix.lock"
 fi
+[ "${1:-}" = --make-prefix ] && exit 0
 if [ "${ZID_WINE_CAPTURE:-0}" = 1 ]; then
   # Under ctest: the program's output goes through a file, not ctest's pipe.
   # A Wine service that a test program happens to start inherits the

@@ -39,7 +39,7 @@ bool NameFits(const char* name, size_t fieldSize) {
 }
 
 // Closes the context's port as codes 11 and 12 do.
-int32_t CloseContextPort(ChannelContext& ctx) {
+Result CloseContextPort(ChannelContext& ctx) {
     const PortHandle port = LoadPort(ctx);
     if (port == 0) return kDone;
     if (ComClose(port) != kComOk) return kPortFailure;
@@ -57,7 +57,7 @@ PortHandle OpenPortFromSettings(const PortSettings* settings) {
     return handle;
 }
 
-int32_t StartChannel(DriverRequest* request) {
+Result StartChannel(DriverRequest* request) {
     ChannelContext& ctx = ContextOf(request);
     const auto* params = static_cast<const PortParams*>(request->argument);
 
@@ -105,18 +105,18 @@ int32_t StartChannel(DriverRequest* request) {
     return kDone;
 }
 
-int32_t PurgeChannel(DriverRequest* request) {
+Result PurgeChannel(DriverRequest* request) {
     ChannelContext& ctx = ContextOf(request);
     const PortHandle port = LoadPort(ctx);
     if (port != 0) ComPurgeInput(port);
     return kDone;
 }
 
-int32_t ClosePort(DriverRequest* request) {
+Result ClosePort(DriverRequest* request) {
     return CloseContextPort(ContextOf(request));
 }
 
-int32_t ReopenPort(DriverRequest* request) {
+Result ReopenPort(DriverRequest* request) {
     ChannelContext& ctx = ContextOf(request);
     const PortHandle port = OpenPortFromSettings(&ctx.settings);
     if (port == 0) return kPortFailure;
@@ -125,7 +125,7 @@ int32_t ReopenPort(DriverRequest* request) {
     return kDone;
 }
 
-int32_t ChangeSulParams(DriverRequest* request) {
+Result ChangeSulParams(DriverRequest* request) {
     ChannelContext& ctx = ContextOf(request);
     const auto* args = static_cast<const PortChangeArgs*>(request->argument);
 

@@ -10,11 +10,11 @@
 
 namespace zid {
 
-int32_t StartChannel(DriverRequest* request);     // command 1, PortParams
-int32_t PurgeChannel(DriverRequest* request);     // command 2
-int32_t ClosePort(DriverRequest* request);        // commands 11 and 12
-int32_t ReopenPort(DriverRequest* request);       // command 13
-int32_t ChangeSulParams(DriverRequest* request);  // command 15, PortChangeArgs
+Result StartChannel(DriverRequest* request);     // command 1, PortParams
+Result PurgeChannel(DriverRequest* request);     // command 2
+Result ClosePort(DriverRequest* request);        // commands 11 and 12
+Result ReopenPort(DriverRequest* request);       // command 13
+Result ChangeSulParams(DriverRequest* request);  // command 15, PortChangeArgs
 
 // Opens a port from stored settings; 0 when it did not open. Logs nothing.
 PortHandle OpenPortFromSettings(const PortSettings* settings);

@@ -38,7 +38,7 @@ static_assert(CommandTable[Index(Command::kClosePort)] == CommandTable[Index(Com
 
 }  // namespace
 
-int32_t Dispatch(DriverRequest* request) {
+Result Dispatch(DriverRequest* request) {
     // The host never sends codes outside the table, but an unchecked index
     // would call through whatever lies past it: refuse them instead.
     const int32_t code = request->command;

@@ -7,9 +7,12 @@
 
 namespace zid {
 
+// Every command's handler: the host's request in, its result out.
+using Handler = Result (*)(DriverRequest* request);
+
 // Calls the handler of request->command. Codes without a handler (0, 8, 9,
 // negative and above 16) return kRefused and touch nothing.
-int32_t Dispatch(DriverRequest* request);
+Result Dispatch(DriverRequest* request);
 
 }  // namespace zid
 

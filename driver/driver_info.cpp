@@ -33,7 +33,7 @@ static_assert(sizeof(kBannerText) == kBannerLength + 1,
 
 const char* const kInstallBanner = kBannerText;
 
-int32_t GetDriverInfo(DriverRequest* request) {
+Result GetDriverInfo(DriverRequest* request) {
     auto* info = static_cast<DriverInfo*>(request->argument);
     info->driverCode = kDriverCode;
     info->name = kDriverName;
@@ -45,6 +45,6 @@ int32_t GetDriverInfo(DriverRequest* request) {
     return kDone;
 }
 
-int32_t NoOperation(DriverRequest*) { return kRefused; }
+Result NoOperation(DriverRequest*) { return kRefused; }
 
 }  // namespace zid

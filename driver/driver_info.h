@@ -19,9 +19,9 @@ inline constexpr size_t kBannerLength = 379;
 extern const char* const kInstallBanner;
 
 // Command 14: fills the DriverInfo of request->argument. Always kDone.
-int32_t GetDriverInfo(DriverRequest* request);
+Result GetDriverInfo(DriverRequest* request);
 
 // Commands 4, 6, 7 and 10: kRefused, and nothing else.
-int32_t NoOperation(DriverRequest* request);
+Result NoOperation(DriverRequest* request);
 
 }  // namespace zid

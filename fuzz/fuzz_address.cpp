@@ -96,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         } else {
             if (after != count) Fail("a status address changed the count");
             const char letter = upper[1];
-            const bool named = letter == 'R' || letter == 'S' || letter == 'F' || letter == 'T';
+            const bool named = letter != '\0' && std::strchr("CFRST", letter) != nullptr;
             if (args.pointType != (named ? letter : before.pointType))
                 Fail("a status address stored a wrong point type");
         }

@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t wireSize = size - 1;
 
     zid::ChannelContext& ctx = *gContext;
-    QelSimJournalClear();
+    QelSimCallLogClear();
     for (uint32_t id : gGateIds) QelSimWriteGateById(id, RawGateValue{});
     QelSimFailLookup(kRegistered[1], flags & 1);
     QelSimFailWrite(kRegistered[2], (flags >> 1) & 1);

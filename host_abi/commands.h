@@ -30,9 +30,11 @@ inline constexpr int32_t kHighestCommand = 16;
 constexpr int32_t CodeOf(Command command) { return static_cast<int32_t>(command); }
 
 // TagAddressArgs::pointType as command 3 sets it, PointReadArgs::pointType as
-// command 5 reads it: a gate, or the status word of that letter.
+// command 5 reads it: a gate, or the status word of that letter (C: the
+// port's, the others the panel's).
 enum class PointType : uint32_t {
     kGate = 0,
+    kStatusC = 'C',  // 67
     kStatusF = 'F',  // 70
     kStatusR = 'R',  // 82
     kStatusS = 'S',  // 83
@@ -52,8 +54,5 @@ enum Result : int32_t {
     // used since the driver was loaded.
     kNoAddressComposed = 53,
 };
-
-// Every command's handler: the host's request in, its result out.
-using Handler = int32_t (*)(DriverRequest* request);
 
 }  // namespace zid

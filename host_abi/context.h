@@ -70,6 +70,12 @@ struct ChannelContext {
     uint32_t count;    // used entries of addresses
     uint8_t channel;
     char message[kMessageBufferSize];
+    // The status word !C: 1 while the channel's port does not answer (the
+    // receiver's last look at it failed, or the context held no port), 0
+    // once a look succeeds. Written by the receiver thread at every poll, and
+    // only there; it lives in the two bytes the record had spare, which the
+    // host zero-fills.
+    uint16_t portDown;
 };
 static_assert(offsetof(ChannelContext, timeout) == 0);
 static_assert(offsetof(ChannelContext, enabled) == 4);
@@ -84,12 +90,15 @@ static_assert(offsetof(ChannelContext, addresses) == 44);
 static_assert(offsetof(ChannelContext, count) == 640044);
 static_assert(offsetof(ChannelContext, channel) == 640048);
 static_assert(offsetof(ChannelContext, message) == 640049);
+static_assert(offsetof(ChannelContext, portDown) == 640150);
+static_assert(offsetof(ChannelContext, portDown) % std::atomic_ref<uint16_t>::required_alignment == 0);
 inline constexpr uint32_t kChannelContextSize = 640152;
 static_assert(sizeof(ChannelContext) == kChannelContextSize);
 
 // --- Shared-field accessors -------------------------------------------------
-// Status words: single aligned 16-bit stores and loads. Relaxed is enough: a
-// reader wants each word's latest value; the words carry no other data.
+// Status words (the four panel words and portDown): single aligned 16-bit
+// stores and loads. Relaxed is enough: a reader wants each word's latest
+// value; the words carry no other data.
 inline void StoreStatus(uint16_t& word, uint16_t value) {
     std::atomic_ref<uint16_t>(word).store(value, std::memory_order_relaxed);
 }

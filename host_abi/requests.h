@@ -74,7 +74,7 @@ static_assert(offsetof(PointValue, value) == 2);
 
 struct PointReadArgs {
     uint8_t untouched1[12];
-    uint32_t pointType;        // 0 gate; 70 F, 82 R, 83 S, 84 T
+    uint32_t pointType;        // 0 gate; 67 C, 70 F, 82 R, 83 S, 84 T
     uint8_t untouched2[20];
     uint32_t gateId;
     PointValue* valueOut;

@@ -1,7 +1,8 @@
 // The channel's receiver thread: waits for the host's tick, looks at the
 // port's input queue and reads at most one panel line per tick. The port
 // handle is read from the context afresh for every platform call, so the
-// host thread may close, re-open or change the port while this runs.
+// host thread may close, re-open or change the port while this runs. Each
+// look also tells the host whether the port answers: the status word !C.
 #include "panel/receiver.h"
 
 #include <cstring>
@@ -40,7 +41,13 @@ void UnsolicitedThread(ChannelContext* context) {
     ComSleep(kSettleMs);
 
     while (QelWaitMsg(ctx.clientId, message, 1) != 0) {
-        if (ComQueuedBytes(LoadPort(ctx)) == 0) continue;
+        // A port that does not answer (closed by the host, a device gone or
+        // failing) is never read, and !C says so until a look succeeds. A
+        // context with no port (0) fails the look as any closed handle does.
+        uint32_t queued = 0;
+        const bool answered = ComQueuedBytes(LoadPort(ctx), &queued) == kComOk;
+        StoreStatus(ctx.portDown, answered ? 0 : 1);
+        if (!answered || queued == 0) continue;
         if (ReadPanelLine(context, ReadPortByte))
             DecodePanelMessage(context);
         else

@@ -67,7 +67,7 @@ alloc_status=$?
 
 idle_s=30; [ $quick = 1 ] && idle_s=5
 say "CPU while idle ($idle_s s)"
-"$root/cmake/pty-com.sh" "$prefix" bash -c \
+"$root/cmake/pty-com.sh" "$bits" "$prefix" bash -c \
   "\"$root/cmake/wine-run.sh\" $bits \"$prefix\" \"$win/bin/soak_host.exe\" --port \"\$ZID_DRIVER_COM\" --idle $idle_s" \
   >"$out/idle.txt" 2>"$out/idle.err" || { cat "$out/idle.err"; say "idle measurement failed"; }
 
@@ -82,14 +82,14 @@ channel_counts=(1 2 4 8); channel_lines=300; tick_lines=100; rounds=3
 for round in $(seq $rounds); do
   for n in "${channel_counts[@]}"; do
     say "$n channel(s) receiving $channel_lines lines each at once (round $round of $rounds)"
-    ZID_PTY_LINES=$n "$root/cmake/pty-com.sh" "$prefix" "$root/cmake/wine-run.sh" "$bits" "$prefix" \
+    ZID_PTY_LINES=$n "$root/cmake/pty-com.sh" "$bits" "$prefix" "$root/cmake/wine-run.sh" "$bits" "$prefix" \
       "$win/bin/channels_bench.exe" channels "$n" "$channel_lines" >>"$out/channels.txt" 2>"$out/channels.err" \
       || say "channels_bench with $n channel(s) failed or missed (see its line)"
   done
 done
 for t in 50 100 200 500; do
   say "host tick $t ms, $tick_lines lines"
-  ZID_PTY_LINES=1 "$root/cmake/pty-com.sh" "$prefix" "$root/cmake/wine-run.sh" "$bits" "$prefix" \
+  ZID_PTY_LINES=1 "$root/cmake/pty-com.sh" "$bits" "$prefix" "$root/cmake/wine-run.sh" "$bits" "$prefix" \
     "$win/bin/channels_bench.exe" tick "$t" "$tick_lines" >>"$out/channels.txt" 2>"$out/channels.err" \
     || say "channels_bench with a $t ms tick failed"
 done
@@ -99,7 +99,7 @@ if [ -f "$win/bin/serial_bench.exe" ]; then
   say "latency, burst and ReadPortByte under Wine on a pty (serial_bench)"
   serial_args=(latency 200 burst 1000 readbyte 1000)
   [ $quick = 1 ] && serial_args=(latency 50 burst 100 readbyte 200)
-  "$root/cmake/pty-com.sh" "$prefix" "$root/cmake/wine-run.sh" "$bits" "$prefix" \
+  "$root/cmake/pty-com.sh" "$bits" "$prefix" "$root/cmake/wine-run.sh" "$bits" "$prefix" \
     "$win/bin/serial_bench.exe" "${serial_args[@]}" >"$out/serial.txt" 2>"$out/serial.err"
   serial_status=$?
   serial_txt=$out/serial.txt

@@ -82,7 +82,7 @@ cleanup() {
 # shellcheck source=../cmake/pty-com.sh
 . "$root/cmake/pty-com.sh"
 trap cleanup EXIT
-pty_lines_open "$WINEPREFIX" 1 2> "$work/pty.err" || { cat "$work/pty.err" >&2; fail "no serial line"; }
+pty_lines_open "$bits" "$WINEPREFIX" 1 2> "$work/pty.err" || { cat "$work/pty.err" >&2; fail "no serial line"; }
 cp "$root/tools/demo/tags.txt" "$root/tools/demo/scenario.txt" "$work/"
 cd "$work" || fail "no run folder"
 

@@ -26,5 +26,5 @@ cmake --build "$build" -j2 --target soak_host zidpanel ZIZEZOZU QELMAR >/dev/nul
 bits=$(zid_build_bits "$build")
 echo "soak: build $build, $(zid_build_name "$build")"
 prefix=$(cd "$build" && pwd)/wineprefix
-exec "$root/cmake/pty-com.sh" "$prefix" \
+exec "$root/cmake/pty-com.sh" "$bits" "$prefix" \
   "$root/cmake/soak-session.sh" "$bits" "$prefix" "$(cd "$build" && pwd)/bin" "$lines"

@@ -1,7 +1,7 @@
 // Serial port access: free functions over a Win32 communications handle.
 // They keep no state, never log and never allocate; each returns a small
-// result code (ComSetReadTimeout: the previous timeout instead). The
-// signatures use portable types so that their callers stay portable.
+// result code (ComResult). The signatures use portable types so that their
+// callers stay portable.
 //
 // Besides the port itself, the layer hands out the two other platform
 // services a channel needs: its reader thread and sleeping. Everything here
@@ -30,19 +30,24 @@ enum ComResult : int32_t {
 // The one value of the out handle that never names an open device.
 inline constexpr PortHandle kInvalidPort = 0xFFFFFFFFu;
 
-int32_t ComOpen(const char* name, const LineBlock* line, uint16_t lineFlags, PortHandle* out);
-int32_t ComClose(PortHandle handle);
-int32_t ComSetReadTimeout(PortHandle handle, int32_t tensOfMs);
-int32_t ComPurgeInput(PortHandle handle);
-int32_t ComSendBreak(uint32_t milliseconds, PortHandle handle);
-int32_t ComWrite(PortHandle handle, const void* buffer, uint32_t count, uint32_t* written);
-int32_t ComRead(PortHandle handle, void* buffer, uint32_t count, uint32_t* read);
-int32_t ComSleep(uint32_t milliseconds);
+ComResult ComOpen(const char* name, const LineBlock* line, uint16_t lineFlags, PortHandle* out);
+ComResult ComClose(PortHandle handle);
+// Sets the port's total read timeout to tensOfMs tens of milliseconds. On
+// kComOk, *previous (when given) receives the timeout it had, in whole tens
+// of milliseconds; kComDeviceFailed when the port's timeouts could not be
+// read or were refused, and *previous is then left alone.
+ComResult ComSetReadTimeout(PortHandle handle, int32_t tensOfMs, int32_t* previous = nullptr);
+ComResult ComPurgeInput(PortHandle handle);
+ComResult ComSendBreak(uint32_t milliseconds, PortHandle handle);
+ComResult ComWrite(PortHandle handle, const void* buffer, uint32_t count, uint32_t* written);
+ComResult ComRead(PortHandle handle, void* buffer, uint32_t count, uint32_t* read);
+ComResult ComSleep(uint32_t milliseconds);
 
-// Bytes waiting in the port's input queue. A failed query (a closed port, a
-// handle of 0) gives 0: the count is undefined then, and a port in an
-// unknown state is better not read.
-uint32_t ComQueuedBytes(PortHandle handle);
+// Looks at the port: the bytes waiting in its input queue go to *queued.
+// kComCallFailed when the port does not answer (a closed or vanished port,
+// a handle of 0); *queued is then 0, since the count is undefined and a port
+// in an unknown state is better not read.
+ComResult ComQueuedBytes(PortHandle handle, uint32_t* queued);
 
 // A thread's routine, in the calling convention the platform starts threads
 // with (the 32-bit Windows ABI calls it __stdcall).

@@ -50,7 +50,7 @@ const SerialCalls& SerialApi() { return gCalls; }
 
 void SetSerialCalls(const SerialCalls* calls) { gCalls = calls ? *calls : kWin32SerialCalls; }
 
-int32_t ComOpen(const char* name, const LineBlock* line, uint16_t lineFlags, PortHandle* out) {
+ComResult ComOpen(const char* name, const LineBlock* line, uint16_t lineFlags, PortHandle* out) {
     HANDLE handle = gCalls.CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     *out = FromWin32Handle(handle);
@@ -105,32 +105,34 @@ int32_t ComOpen(const char* name, const LineBlock* line, uint16_t lineFlags, Por
     return kComOk;
 }
 
-int32_t ComClose(PortHandle handle) {
+ComResult ComClose(PortHandle handle) {
     return gCalls.CloseHandle(ToWin32Handle(handle)) ? kComOk : kComCallFailed;
 }
 
-int32_t ComSetReadTimeout(PortHandle handle, int32_t tensOfMs) {
+ComResult ComSetReadTimeout(PortHandle handle, int32_t tensOfMs, int32_t* previous) {
     const HANDLE h = ToWin32Handle(handle);
     COMMTIMEOUTS timeouts{};
-    if (!gCalls.GetCommTimeouts(h, &timeouts)) return 0;
-    const DWORD previous = timeouts.ReadTotalTimeoutConstant;
+    if (!gCalls.GetCommTimeouts(h, &timeouts)) return kComDeviceFailed;
+    const DWORD had = timeouts.ReadTotalTimeoutConstant;
     // Unsigned arithmetic: a huge or negative value wraps instead of overflowing.
     const DWORD wanted = static_cast<DWORD>(tensOfMs) * 10u;
-    if (wanted != previous) {
+    if (wanted != had) {
         timeouts.ReadTotalTimeoutConstant = wanted;
-        if (!gCalls.SetCommTimeouts(h, &timeouts)) return 0;
+        if (!gCalls.SetCommTimeouts(h, &timeouts)) return kComDeviceFailed;
     }
-    return static_cast<int32_t>(previous / 10u);
+    if (previous) *previous = static_cast<int32_t>(had / 10u);
+    return kComOk;
 }
 
-int32_t ComPurgeInput(PortHandle handle) {
+ComResult ComPurgeInput(PortHandle handle) {
     const HANDLE h = ToWin32Handle(handle);
     DWORD errors = 0;
     COMSTAT status{};
     // A failed query does not stop the drain: it reads as if bytes waited.
     if (gCalls.ClearCommError(h, &errors, &status) == TRUE && status.cbInQue == 0) return kComOk;
 
-    const int32_t saved = ComSetReadTimeout(handle, kDrainTimeoutTens);
+    int32_t saved = 0;
+    const bool drainTimeoutSet = ComSetReadTimeout(handle, kDrainTimeoutTens, &saved) == kComOk;
     uint8_t scratch[kDrainChunk];
     BOOL ok;
     DWORD got;
@@ -138,12 +140,16 @@ int32_t ComPurgeInput(PortHandle handle) {
         got = 0;
         ok = gCalls.ReadFile(h, scratch, kDrainChunk, &got, nullptr);
     } while (ok == TRUE && got == kDrainChunk);
-    // 0 means "nothing to restore" (or a previous timeout under 10 ms).
-    if (saved != 0) ComSetReadTimeout(handle, saved);
+    // A previous timeout under 10 ms reads as 0 tens and is not put back:
+    // as a total read timeout, 0 is no timeout at all (every read waits until
+    // bytes come), so putting 0 back would turn a short timeout into an
+    // endless one and stall the receiver's reads on a silent line. The
+    // drain's 50 ms stays instead, as it always has.
+    if (drainTimeoutSet && saved != 0) ComSetReadTimeout(handle, saved);
     return ok == TRUE ? kComOk : kComDeviceFailed;
 }
 
-int32_t ComSendBreak(uint32_t milliseconds, PortHandle handle) {
+ComResult ComSendBreak(uint32_t milliseconds, PortHandle handle) {
     const HANDLE h = ToWin32Handle(handle);
     gCalls.SetCommBreak(h);
     gCalls.Sleep(milliseconds);
@@ -151,14 +157,14 @@ int32_t ComSendBreak(uint32_t milliseconds, PortHandle handle) {
     return kComOk;
 }
 
-int32_t ComWrite(PortHandle handle, const void* buffer, uint32_t count, uint32_t* written) {
+ComResult ComWrite(PortHandle handle, const void* buffer, uint32_t count, uint32_t* written) {
     DWORD done = 0;
     if (!gCalls.WriteFile(ToWin32Handle(handle), buffer, count, &done, nullptr)) return kComCallFailed;
     if (written) *written = done;
     return done == count ? kComOk : kComShortWrite;
 }
 
-int32_t ComRead(PortHandle handle, void* buffer, uint32_t count, uint32_t* read) {
+ComResult ComRead(PortHandle handle, void* buffer, uint32_t count, uint32_t* read) {
     const HANDLE h = ToWin32Handle(handle);
     auto* bytes = static_cast<uint8_t*>(buffer);
     if (read) *read = 0;
@@ -175,16 +181,18 @@ int32_t ComRead(PortHandle handle, void* buffer, uint32_t count, uint32_t* read)
     return kComOk;
 }
 
-int32_t ComSleep(uint32_t milliseconds) {
+ComResult ComSleep(uint32_t milliseconds) {
     gCalls.Sleep(milliseconds);
     return kComOk;
 }
 
-uint32_t ComQueuedBytes(PortHandle handle) {
+ComResult ComQueuedBytes(PortHandle handle, uint32_t* queued) {
     DWORD errors = 0;
     COMSTAT status{};
-    if (gCalls.ClearCommError(ToWin32Handle(handle), &errors, &status) != TRUE) return 0;
-    return status.cbInQue;
+    *queued = 0;
+    if (gCalls.ClearCommError(ToWin32Handle(handle), &errors, &status) != TRUE) return kComCallFailed;
+    *queued = status.cbInQue;
+    return kComOk;
 }
 
 bool ComStartThread(ThreadRoutine routine, void* argument, uint32_t stackSize) {

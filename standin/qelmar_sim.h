@@ -21,7 +21,7 @@ enum QelSimStatus : uint16_t {
     kQelSimMkClientFailed = 6,
 };
 
-// Forgets clients, gates, failures, journal and settings.
+// Forgets clients, gates, failures, the call log and settings.
 void QelSimReset(void);
 
 // --- Gates: one database per channel, address text -> id -> raw value -------
@@ -61,7 +61,7 @@ int32_t QelSimWaiting(uint8_t clientId);
 // it which channel's receiver thread wrote the line.
 uint8_t QelSimCallerClient(void);
 
-// --- Journal of every call received ----------------------------------------
+// --- Call log: every call received -----------------------------------------
 enum QelSimCallKind : int32_t {
     kCallMkClient = 1,
     kCallRmClient,
@@ -86,11 +86,11 @@ struct QelSimCall {
     char text[192];        // client name, address, or the formatted log line
 };
 
-// Entries are numbered from 0 since the last reset or clear; the journal
+// Entries are numbered from 0 since the last reset or clear; the call log
 // keeps the newest 65536. Get returns non-zero for an index no longer kept.
-uint32_t QelSimJournalCount(void);
-uint16_t QelSimJournalGet(uint32_t index, QelSimCall* call);
-void QelSimJournalClear(void);
+uint32_t QelSimCallLogCount(void);
+uint16_t QelSimCallLogGet(uint32_t index, QelSimCall* call);
+void QelSimCallLogClear(void);
 
 // --- Log output ---------------------------------------------------------------
 // err() lines are timestamped and written to stderr (unless echo is off),

@@ -1,6 +1,6 @@
 // The stand-in host library: a small, real QELMAR.dll for tests, tools and
 // the demo. It keeps named clients, a gate database per channel, the host's
-// tick that paces QelWaitMsg, a journal of every call, and the log.
+// tick that paces QelWaitMsg, a log of every call, and the log lines.
 //
 // Cooked values. QelCook turns a 4-byte raw value into 8 bytes:
 //   [0] 'Q'  [1] 'K'  [2] host byte 0  [3] host byte 1
@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr uint32_t kJournalCapacity = 65536;
+constexpr uint32_t kCallLogCapacity = 65536;
 constexpr uint16_t kDefaultVersion = 820;
 constexpr uint32_t kDefaultTickMs = 50;
 
@@ -55,8 +55,8 @@ struct State {
     uint16_t version = kDefaultVersion;
     uint32_t tickMs = kDefaultTickMs;
     bool tickerStarted = false;
-    std::vector<QelSimCall> journal = std::vector<QelSimCall>(kJournalCapacity);
-    uint32_t journalCount = 0;
+    std::vector<QelSimCall> callLog = std::vector<QelSimCall>(kCallLogCapacity);
+    uint32_t callLogCount = 0;
     bool echo = true;
     FILE* logFile = nullptr;
     QelSimLogSink logSink = nullptr;
@@ -81,11 +81,11 @@ void CopyText(char* dst, size_t size, const char* src) {
 
 // Called with the lock held.
 QelSimCall& Record(State& s, int32_t kind, uint8_t clientId) {
-    QelSimCall& call = s.journal[s.journalCount % kJournalCapacity];
+    QelSimCall& call = s.callLog[s.callLogCount % kCallLogCapacity];
     call = QelSimCall{};
     call.kind = kind;
     call.clientId = clientId;
-    ++s.journalCount;
+    ++s.callLogCount;
     return call;
 }
 
@@ -366,7 +366,7 @@ void QelSimReset(void) {
     s.failMkClient = false;
     s.version = kDefaultVersion;
     s.tickMs = kDefaultTickMs;
-    s.journalCount = 0;
+    s.callLogCount = 0;
     s.logSink = nullptr;
     s.gateSink = nullptr;
 }
@@ -474,24 +474,24 @@ int32_t QelSimWaiting(uint8_t clientId) {
     return s.clients[clientId].waiting;
 }
 
-uint32_t QelSimJournalCount(void) {
+uint32_t QelSimCallLogCount(void) {
     State& s = S();
     std::lock_guard<std::mutex> guard(s.lock);
-    return s.journalCount;
+    return s.callLogCount;
 }
 
-uint16_t QelSimJournalGet(uint32_t index, QelSimCall* call) {
+uint16_t QelSimCallLogGet(uint32_t index, QelSimCall* call) {
     State& s = S();
     std::lock_guard<std::mutex> guard(s.lock);
-    if (index >= s.journalCount || s.journalCount - index > kJournalCapacity) return kQelSimNoSuchGate;
-    *call = s.journal[index % kJournalCapacity];
+    if (index >= s.callLogCount || s.callLogCount - index > kCallLogCapacity) return kQelSimNoSuchGate;
+    *call = s.callLog[index % kCallLogCapacity];
     return kQelSimOk;
 }
 
-void QelSimJournalClear(void) {
+void QelSimCallLogClear(void) {
     State& s = S();
     std::lock_guard<std::mutex> guard(s.lock);
-    s.journalCount = 0;
+    s.callLogCount = 0;
 }
 
 void QelSimSetLogEcho(int32_t on) {

@@ -13,6 +13,12 @@
 //       one channel, the host ticking every MS milliseconds, a burst of LINES
 //       lines of 60 characters at 9600 baud: how late the last line's gate
 //       write comes after its NUL, and the line rate sustained.
+//   channels_bench link ROUNDS
+//       one channel, the host ticking every 50 ms and reading !C through
+//       command 5 every millisecond, as a host polling its points would:
+//       how long after the port is lost (code 11) !C reads 1, and how long
+//       after it is back (code 13) !C reads 0. Each close and re-open comes
+//       at a random moment of the tick.
 //
 // The panel side runs in this process too (one writer thread per line); the
 // CPU time of its threads and of the thread that watches the run is taken out
@@ -300,14 +306,53 @@ int Tick(zidtools::DriverLibrary& driver, uint32_t tickMs, int lines) {
     return lost == 0 && lastLate >= 0 ? 0 : 1;
 }
 
+// Milliseconds from start until command 5 reads want on !C; -1 after 2 s.
+double UntilLinkReads(zidtools::DriverChannel& channel, uint16_t want, double start) {
+    for (;;) {
+        uint16_t value = 0xFFFF;
+        if (channel.Read(zid::PointType::kStatusC, 0, value) && value == want) return NowMs() - start;
+        if (NowMs() - start > 2000) return -1;
+        Sleep(1);
+    }
+}
+
+int Link(zidtools::DriverLibrary& driver, int rounds) {
+    if (!Setup(driver, 1, 1, 60, 50)) return 1;
+    zidtools::DriverChannel& channel = *gChannels.front()->driver;
+    std::vector<double> lost, back;
+    uint32_t seed = GetTickCount();
+    auto randomMs = [&seed](uint32_t below) { seed = seed * 1103515245u + 12345u; return (seed >> 8) % below; };
+    bool failed = false;
+    for (int r = 0; r < rounds && !failed; ++r) {
+        Sleep(100 + randomMs(50));
+        double start = NowMs();
+        failed = channel.Close() != zid::kDone;
+        lost.push_back(UntilLinkReads(channel, 1, start));
+        Sleep(100 + randomMs(50));
+        start = NowMs();
+        failed = failed || channel.Reopen() != zid::kDone;
+        back.push_back(UntilLinkReads(channel, 0, start));
+        failed = failed || lost.back() < 0 || back.back() < 0;
+    }
+    auto max = [](const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); };
+    std::printf("link: %zu rounds, host tick 50 ms, !C read through command 5 every ms (times "
+                "include the command); port lost (code 11) -> !C 1: p50 %.1f ms, p99 %.1f ms, max "
+                "%.1f ms; port back (code 13) -> !C 0: p50 %.1f ms, p99 %.1f ms, max %.1f ms%s\n",
+                lost.size(), Percentile(lost, 50), Percentile(lost, 99), max(lost),
+                Percentile(back, 50), Percentile(back, 99), max(back), failed ? "; FAILED" : "");
+    Shutdown();
+    return failed ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     LARGE_INTEGER f;
     QueryPerformanceFrequency(&f);
     gTicksPerMs = static_cast<double>(f.QuadPart) / 1000.0;
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: channels_bench channels N LINES | tick MS LINES\n");
+    const bool link = argc == 3 && std::strcmp(argv[1], "link") == 0;
+    if (argc != 4 && !link) {
+        std::fprintf(stderr, "usage: channels_bench channels N LINES | tick MS LINES | link ROUNDS\n");
         return 2;
     }
     if (Env("ZID_LINE1_DRIVER").empty()) {
@@ -318,6 +363,16 @@ int main(int argc, char** argv) {
     if (const zidtools::Status loaded = driver.Load("ZIZEZOZU.DLL"); !loaded) {
         std::fprintf(stderr, "%s\n", loaded.Error().c_str());
         return 1;
+    }
+    if (link) {
+        const int rounds = std::atoi(argv[2]);
+        if (rounds < 1) {
+            std::fprintf(stderr, "ROUNDS is at least 1\n");
+            return 2;
+        }
+        const int rc = Link(driver, rounds);
+        std::fflush(stdout);
+        return rc;
     }
     const std::string what = argv[1];
     const int value = std::atoi(argv[2]), lines = std::atoi(argv[3]);

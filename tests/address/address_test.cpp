@@ -73,6 +73,7 @@ const ValidateCase kValidateCases[] = {
     {"status_f", "!f", 0, "!F", TypeCode(PointType::kStatusF), false},
     {"status_r", "!R", 0, "!R", TypeCode(PointType::kStatusR), false},
     {"status_s", "!s", 0, "!S", TypeCode(PointType::kStatusS), false},
+    {"status_c", "!c", 0, "!C", TypeCode(PointType::kStatusC), false},
     {"status_other_letter", "!A", 0, "!A", kKeep, false},
     {"status_digit", "!5", 0, "!5", kKeep, false},
     {"status_high_byte_kept", "!\xE0", 0, "!\xE0", kKeep, false},
@@ -330,11 +331,13 @@ TEST(ReadPoint, StatusWordsAndRefusedTypes) {
     } cases[] = {
         {Type(PointType::kStatusT), 0, 0x1111}, {Type(PointType::kStatusF), 0, 0x2222},
         {Type(PointType::kStatusR), 0, 0x3333}, {Type(PointType::kStatusS), 0, 0x4444},
+        {Type(PointType::kStatusC), 0, 0x5555},
         {1, 1, 0},       {69, 1, 0},      {85, 1, 0},      {71, 1, 0},
         {255, 1, 0},     {0x100 + 84, 1, 0}, {0xFFFFFFFFu, 1, 0},
     };
     auto ctx = NewContext();
     ctx->status = {0x1111, 0x2222, 0x3333, 0x4444};  // T, F, R, S
+    ctx->portDown = 0x5555;                           // C
     const auto ctxBefore = std::make_unique<ChannelContext>(*ctx);
     QelSimReset();
     for (const auto& c : cases) {
@@ -351,7 +354,7 @@ TEST(ReadPoint, StatusWordsAndRefusedTypes) {
         EXPECT_EQ(0, std::memcmp(&r, &rBefore, sizeof r)) << c.pointType;
     }
     EXPECT_EQ(0, std::memcmp(ctx.get(), ctxBefore.get(), sizeof(ChannelContext)));
-    EXPECT_EQ(QelSimJournalCount(), 0u) << "a status read must not call the host";
+    EXPECT_EQ(QelSimCallLogCount(), 0u) << "a status read must not call the host";
 }
 
 TEST(ReadPoint, GateWordArrivesUnchangedHostBytesStay) {
@@ -361,7 +364,7 @@ TEST(ReadPoint, GateWordArrivesUnchangedHostBytesStay) {
     ASSERT_NE(id, 0u);
     RawGateValue raw{{0x11, 0x22}, 0xA55A};
     ASSERT_EQ(QelSimWriteGateById(id, raw), 0);
-    QelSimJournalClear();
+    QelSimCallLogClear();
 
     GuardedRead r;
     GuardedPoint p;
@@ -374,9 +377,9 @@ TEST(ReadPoint, GateWordArrivesUnchangedHostBytesStay) {
     EXPECT_EQ(p.value.host[1], 0xC3);
     EXPECT_EQ(0, std::memcmp(&p, &expect, sizeof p));
 
-    ASSERT_EQ(QelSimJournalCount(), 1u);
+    ASSERT_EQ(QelSimCallLogCount(), 1u);
     QelSimCall call{};
-    ASSERT_EQ(QelSimJournalGet(0, &call), 0);
+    ASSERT_EQ(QelSimCallLogGet(0, &call), 0);
     EXPECT_EQ(call.kind, kCallGetRaw);
     EXPECT_EQ(call.clientId, 9);
     EXPECT_EQ(call.gateId, id);

@@ -24,6 +24,7 @@
 #include "serial/serial_calls.h"
 #include "serial/serial_port.h"
 #include "standin/qelmar_sim.h"
+#include "tests/serial/host_steps.h"
 #include "tools/common/line_composer.h"
 
 namespace {
@@ -84,13 +85,13 @@ HANDLE WINAPI NoThread(LPSECURITY_ATTRIBUTES, SIZE_T stack, LPTHREAD_START_ROUTI
     return CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
 
-// The driver's log lines since the journal was last cleared.
+// The driver's log lines since the call log was last cleared.
 Strings LogLines() {
     Strings out;
-    const uint32_t n = QelSimJournalCount();
+    const uint32_t n = QelSimCallLogCount();
     for (uint32_t i = 0; i < n; ++i) {
         QelSimCall call{};
-        if (QelSimJournalGet(i, &call) == 0 && call.kind == kCallErr) out.push_back(call.text);
+        if (QelSimCallLogGet(i, &call) == 0 && call.kind == kCallErr) out.push_back(call.text);
     }
     return out;
 }
@@ -128,6 +129,14 @@ struct Channel {
         return Send(Command::kChangeSulParams, &a);
     }
     PortHandle Port() { return LoadPort(*ctx); }
+    // A status word as the host reads it, through command 5.
+    int Status(PointType type) {
+        PointValue value{};
+        PointReadArgs args{};
+        args.pointType = static_cast<uint32_t>(type);
+        args.valueOut = &value;
+        return Send(Command::kReadPoint, &args) == kDone ? value.value : -1;
+    }
 };
 
 struct Commands : ::testing::Test {
@@ -288,7 +297,7 @@ TEST_F(Commands, LongNamesAreRefused) {
     EXPECT_NE(LogLines()[0].find("\\\\.\\COM12345"), std::string::npos) << LogLines()[0];
     EXPECT_EQ(QelSimFindClient("SulVOR No_03"), 0);
 
-    QelSimJournalClear();
+    QelSimCallLogClear();
     ASSERT_EQ(ch.Start("NUL"), 0);
     const PortSettings before = ch.ctx->settings;
     const int creates = gDevices.creates;
@@ -375,6 +384,7 @@ TEST_F(Lines, PortChangedAndReopenedWhileTheReceiverRuns) {
     // Line 1 first.
     panel1.Send(PanelEvent::FireLine, 3, 12, 0);
     ASSERT_TRUE(WaitForGate("031200", 1)) << "first line on the first port";
+    EXPECT_EQ(ch.Status(PointType::kStatusC), 0) << "the port answers";
 
     // Changed to line 2 while the thread runs: the next line decodes there.
     // Baud 0: only the name changes.
@@ -388,11 +398,20 @@ TEST_F(Lines, PortChangedAndReopenedWhileTheReceiverRuns) {
     Sleep(300);
     EXPECT_EQ(Gate("020700"), 0);
 
-    // Closed and re-opened while the thread runs.
-    ASSERT_EQ(ch.Send(Command::kClosePortAlias, nullptr), 0);
+    // Closed (code 11) and re-opened (code 13) while the thread runs: !C
+    // follows at the very next tick, each way; the host ticks by hand here.
+    QelSimSetTickPeriod(0);
+    const uint8_t client = ch.ctx->clientId;
+    ASSERT_EQ(ch.Send(Command::kClosePort, nullptr), 0);
     EXPECT_EQ(ch.Port(), 0u);
-    Sleep(100);  // the receiver polls a closed port: nothing happens
+    ASSERT_TRUE(steps::Poll(client));
+    EXPECT_EQ(ch.Status(PointType::kStatusC), 1) << "one tick after the close";
+    ASSERT_TRUE(steps::Poll(client));  // a closed port is polled: nothing else happens
+    EXPECT_EQ(ch.Status(PointType::kStatusC), 1);
     ASSERT_EQ(ch.Send(Command::kReopenPort, nullptr), 0);
+    ASSERT_TRUE(steps::Poll(client));
+    EXPECT_EQ(ch.Status(PointType::kStatusC), 0) << "one tick after the re-open";
+    QelSimSetTickPeriod(10);
     panel2.Send(PanelEvent::FaultZone, 0, 0, 5);
     ASSERT_TRUE(WaitForGate("000005", 3)) << "next line after the re-open";
 
@@ -402,10 +421,12 @@ TEST_F(Lines, PortChangedAndReopenedWhileTheReceiverRuns) {
     panel2.Send(PanelEvent::FaultLine, 2, 7, 0);
     Sleep(300);
     EXPECT_EQ(Gate("020700"), 0);
+    EXPECT_EQ(ch.Status(PointType::kStatusC), 1) << "no port";
 
     // Back to line 2 by its name: the line that waited there is read now.
     ASSERT_EQ(ch.Change(driver2.c_str()), 0);
     EXPECT_TRUE(WaitForGate("020700", 2));
+    EXPECT_EQ(ch.Status(PointType::kStatusC), 0);
 
     // The host shuts the client down; the thread ends and the port stays open.
     QelSimShutdownClient(ch.ctx->clientId);

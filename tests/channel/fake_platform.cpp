@@ -25,7 +25,7 @@ std::vector<std::string> Kinds() {
 
 namespace zid {
 
-int32_t ComOpen(const char* name, const LineBlock* line, uint16_t lineFlags, PortHandle* out) {
+ComResult ComOpen(const char* name, const LineBlock* line, uint16_t lineFlags, PortHandle* out) {
     fake::Call c{"open", name};
     c.line = *line;
     c.lineFlags = lineFlags;
@@ -39,22 +39,23 @@ int32_t ComOpen(const char* name, const LineBlock* line, uint16_t lineFlags, Por
     return kComOk;
 }
 
-int32_t ComClose(PortHandle handle) {
+ComResult ComClose(PortHandle handle) {
     fake::Call c{"close", ""};
     c.port = handle;
     fake::world().calls.push_back(c);
     return fake::world().closeFails ? kComCallFailed : kComOk;
 }
 
-int32_t ComSetReadTimeout(PortHandle handle, int32_t tensOfMs) {
+ComResult ComSetReadTimeout(PortHandle handle, int32_t tensOfMs, int32_t* previous) {
     fake::Call c{"timeout", ""};
     c.port = handle;
     c.value = tensOfMs;
     fake::world().calls.push_back(c);
-    return 100;
+    if (previous) *previous = 100;
+    return kComOk;
 }
 
-int32_t ComPurgeInput(PortHandle handle) {
+ComResult ComPurgeInput(PortHandle handle) {
     fake::Call c{"purge", ""};
     c.port = handle;
     fake::world().calls.push_back(c);
@@ -63,12 +64,15 @@ int32_t ComPurgeInput(PortHandle handle) {
 
 // The receiver thread is started for real up to here; the thread itself
 // never runs, so the calls it would make answer as an idle port.
-int32_t ComRead(PortHandle, void*, uint32_t, uint32_t* read) {
+ComResult ComRead(PortHandle, void*, uint32_t, uint32_t* read) {
     if (read) *read = 0;
     return kComCallFailed;
 }
-int32_t ComSleep(uint32_t) { return kComOk; }
-uint32_t ComQueuedBytes(PortHandle) { return 0; }
+ComResult ComSleep(uint32_t) { return kComOk; }
+ComResult ComQueuedBytes(PortHandle, uint32_t* queued) {
+    *queued = 0;
+    return kComOk;
+}
 
 bool ComStartThread(ThreadRoutine, void* argument, uint32_t stackSize) {
     const auto* context = static_cast<const ChannelContext*>(argument);

@@ -386,9 +386,9 @@ struct GuardedOutput {
 void CheckHostCalls(const Scenario& sc, DWORD hostThread) {
     char name[64];
     std::snprintf(name, sizeof name, "SulVORBr%02lu", static_cast<unsigned long>(hostThread));
-    const uint32_t n = QelSimJournalCount();
+    const uint32_t n = QelSimCallLogCount();
     QelSimCall calls[8] = {};
-    for (uint32_t i = 0; i < n && i < 8; ++i) QelSimJournalGet(i, &calls[i]);
+    for (uint32_t i = 0; i < n && i < 8; ++i) QelSimCallLogGet(i, &calls[i]);
 
     CHECK(n == (sc.failMkClient ? 1u : 3u));
     CHECK(calls[0].kind == kCallMkClient);
@@ -439,7 +439,7 @@ int main(int argc, char** argv) {
     const bool owned = owner != nullptr && !sc->failMkClient && sc->version >= 820;
 
     Session session{sc, owned ? owner : nullptr, GetCurrentThreadId()};
-    QelSimJournalClear();
+    QelSimCallLogClear();
     HANDLE user = CreateThread(nullptr, 0, UserThread, &session, 0, nullptr);
     CHECK(user != nullptr);
 
@@ -481,13 +481,13 @@ int main(int argc, char** argv) {
 
     // The dialog is shown once per load: a second command 16 answers at once,
     // without the host and without a window, and leaves the buffer alone.
-    QelSimJournalClear();
+    QelSimCallLogClear();
     HANDLE watch = CreateThread(nullptr, 0, CancelAnyDialog, nullptr, 0, nullptr);
     const GuardedOutput before = out;
     const DWORD start = GetTickCount();
     CHECK(gSulMain(&request) == zid::kNoAddressComposed);
     CHECK(GetTickCount() - start < 1000);
-    CHECK(QelSimJournalCount() == 0);
+    CHECK(QelSimCallLogCount() == 0);
     CHECK(FindWindowA(kDialogClass, kTitle) == nullptr);
     CHECK(std::memcmp(&out, &before, sizeof out) == 0);
     g_secondCallDone = true;

@@ -187,7 +187,7 @@ TEST_F(RoundTripTest, RandomEventsComeBackThroughTheDecoder) {
         for (uint16_t& w : words) w = static_cast<uint16_t>(pick(0, 1));
         ctx_->status = StatusWords{words[0], words[1], words[2], words[3]};
         SetLine(out);
-        QelSimJournalClear();
+        QelSimCallLogClear();
 
         DecodePanelMessage(ctx_.get());
 
@@ -197,7 +197,7 @@ TEST_F(RoundTripTest, RandomEventsComeBackThroughTheDecoder) {
             const char x = e.effect[i];
             ASSERT_EQ(x == '-' ? words[i] : uint16_t(x - '0'), after[i]) << "TFRS"[i];
         }
-        const auto calls = Journal();
+        const auto calls = CallLog();
         if (!e.gate.empty()) {
             ASSERT_EQ(4u, calls.size());
             ASSERT_STREQ(e.gate.c_str(), calls[0].text);

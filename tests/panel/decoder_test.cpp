@@ -158,7 +158,7 @@ class EventTest : public PanelTest, public ::testing::WithParamInterface<EventCa
         for (uint16_t* w : {&ctx_->status.T, &ctx_->status.F, &ctx_->status.R, &ctx_->status.S})
             *w = start;
         SetLine(c.line);
-        QelSimJournalClear();
+        QelSimCallLogClear();
         DecodePanelMessage(ctx_.get());
 
         const uint16_t words[4] = {ctx_->status.T, ctx_->status.F, ctx_->status.R,
@@ -184,7 +184,7 @@ TEST_P(EventTest, ActsOnTheLine) {
         uint32_t id = 0;
         if (c.gate != nullptr) id = DefineGate(c.gate, Raw(0x11, 0x22, c.gateBefore));
         Run(start);
-        const auto calls = Journal();
+        const auto calls = CallLog();
         if (c.gate != nullptr) {
             ASSERT_EQ(4u, calls.size());
             EXPECT_EQ(kCallGetGateId, calls[0].kind);
@@ -236,9 +236,9 @@ TEST_P(IgnoredLineTest, ChangesNothing) {
     Register({"031200", "000007"});
     ctx_->status = StatusWords{1, 0, 1, 0};
     SetLine(GetParam().line);
-    QelSimJournalClear();
+    QelSimCallLogClear();
     DecodePanelMessage(ctx_.get());
-    EXPECT_EQ(0u, QelSimJournalCount());
+    EXPECT_EQ(0u, QelSimCallLogCount());
     EXPECT_EQ(1, ctx_->status.T);
     EXPECT_EQ(0, ctx_->status.F);
     EXPECT_EQ(1, ctx_->status.R);
@@ -384,11 +384,11 @@ TEST_F(PanelTest, FireDigitsFollowTheFirstBlank) {
 TEST_F(PanelTest, SameEventTwiceWritesTwice) {
     DefineGate("031200", Raw(0, 0, 0));
     SetLine(kHead + kDet12Line03 + kCpFireLine);
-    QelSimJournalClear();
+    QelSimCallLogClear();
     DecodePanelMessage(ctx_.get());
     DecodePanelMessage(ctx_.get());
     int puts = 0;
-    for (const QelSimCall& c : Journal()) puts += c.kind == kCallPutGateVal && c.status == 0;
+    for (const QelSimCall& c : CallLog()) puts += c.kind == kCallPutGateVal && c.status == 0;
     EXPECT_EQ(2, puts);
     EXPECT_EQ(1, GateValue("031200"));
 }
@@ -406,7 +406,7 @@ TEST_F(PanelTest, GateFailuresDoNotStopTheStatusWrites) {
     // Defined but refusing writes.
     DefineGate("000007", Raw(0, 0, 3));
     QelSimFailWrite("000007", 1);
-    QelSimJournalClear();
+    QelSimCallLogClear();
     SetLine(kHead + "    07 " + kCpFaultZoneEnd);
     DecodePanelMessage(ctx_.get());
     EXPECT_EQ(std::vector<std::string>{"SulVOR : Can not write to gate 000007"}, LogLines());
@@ -418,7 +418,7 @@ TEST_F(PanelTest, ResetWithEmptyTableStillSetsTheWords) {
     ctx_->status = StatusWords{1, 1, 0, 0};
     SetLine(At(23, "RESET"));
     DecodePanelMessage(ctx_.get());
-    EXPECT_EQ(0u, QelSimJournalCount());
+    EXPECT_EQ(0u, QelSimCallLogCount());
     EXPECT_EQ(0, ctx_->status.T);
     EXPECT_EQ(0, ctx_->status.F);
     EXPECT_EQ(1, ctx_->status.R);

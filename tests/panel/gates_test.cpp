@@ -29,7 +29,7 @@ TEST_P(GateAddressTest, LooksUpTheComposedAddress) {
     const AddressCase& c = GetParam();
     SetLine(c.line);
     SetGateBit(ctx_.get(), 0, true, c.start, c.lineForm);
-    const auto calls = Journal();
+    const auto calls = CallLog();
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ(kCallGetGateId, calls[0].kind);
     EXPECT_STREQ(c.address, calls[0].text);
@@ -70,7 +70,7 @@ TEST_F(GatesTest, StaleBytesAfterTheLineAreNotRead) {
     ctx_->message[13] = '4';
     ctx_->message[14] = '4';
     SetGateBit(ctx_.get(), 0, true, 5, true);
-    const auto calls = Journal();
+    const auto calls = CallLog();
     ASSERT_FALSE(calls.empty());
     EXPECT_STREQ("10000", calls[0].text);
 }
@@ -92,10 +92,10 @@ TEST_P(GateBitTest, ReadsChangesCooksAndWrites) {
     const BitCase& c = GetParam();
     const uint32_t id = DefineGate("000007", Raw(0xA5, 0x5A, c.before));
     SetLine("xxxxx07");
-    QelSimJournalClear();
+    QelSimCallLogClear();
     SetGateBit(ctx_.get(), c.bit, c.set, 5, false);
 
-    const auto calls = Journal();
+    const auto calls = CallLog();
     ASSERT_EQ(4u, calls.size());
     EXPECT_EQ(kCallGetGateId, calls[0].kind);
     EXPECT_STREQ("000007", calls[0].text);
@@ -144,10 +144,10 @@ TEST_F(GatesTest, LookupFailureLogsAndTouchesNothing) {
     DefineGate("031200", Raw(0, 0, 0x10));
     QelSimFailLookup("031200", 1);
     SetLine("xxxxx12 abcde03");
-    QelSimJournalClear();
+    QelSimCallLogClear();
     SetGateBit(ctx_.get(), 0, true, 5, true);
 
-    const auto calls = Journal();
+    const auto calls = CallLog();
     ASSERT_EQ(2u, calls.size());
     EXPECT_EQ(kCallGetGateId, calls[0].kind);
     EXPECT_EQ(kCallErr, calls[1].kind);
@@ -160,10 +160,10 @@ TEST_F(GatesTest, WriteFailureIsLoggedAfterTheWrite) {
     DefineGate("000012", Raw(0, 0, 0));
     QelSimFailWrite("000012", 1);
     SetLine("xxxxx12");
-    QelSimJournalClear();
+    QelSimCallLogClear();
     SetGateBit(ctx_.get(), 1, true, 5, false);
 
-    const auto calls = Journal();
+    const auto calls = CallLog();
     ASSERT_EQ(5u, calls.size());
     EXPECT_EQ(kCallPutGateVal, calls[3].kind);
     EXPECT_NE(0, calls[3].status);
@@ -182,7 +182,7 @@ struct WalkStep {
 };
 
 void ExpectWalk(const std::vector<WalkStep>& steps) {
-    const auto calls = Journal();
+    const auto calls = CallLog();
     ASSERT_EQ(steps.size(), calls.size());
     for (size_t i = 0; i < steps.size(); ++i) {
         SCOPED_TRACE(i);
@@ -209,7 +209,7 @@ void ExpectWalk(const std::vector<WalkStep>& steps) {
 
 TEST_F(GatesTest, ResetWalkWithEmptyTableCallsNothing) {
     ClearAllGates(ctx_.get());
-    EXPECT_EQ(0u, QelSimJournalCount());
+    EXPECT_EQ(0u, QelSimCallLogCount());
 }
 
 TEST_F(GatesTest, ResetWalkWritesZeroToEveryGate) {
@@ -217,7 +217,7 @@ TEST_F(GatesTest, ResetWalkWritesZeroToEveryGate) {
     DefineGate("020200", Raw(0, 0, 0xFFFF));
     DefineGate("000005", Raw(0, 0, 2));
     Register({"010100", "020200", "000005"});
-    QelSimJournalClear();
+    QelSimCallLogClear();
     ClearAllGates(ctx_.get());
     ExpectWalk({{kCallGetGateId, "010100"}, {kCallPutGateVal, "010100"},
                 {kCallGetGateId, "020200"}, {kCallPutGateVal, "020200"},
@@ -233,7 +233,7 @@ TEST_F(GatesTest, ResetWalkGoesOnPastAMissingGate) {
     DefineGate("010100", Raw(0, 0, 1));
     DefineGate("030300", Raw(0, 0, 1));
     Register({"010100", "020200", "030300"});
-    QelSimJournalClear();
+    QelSimCallLogClear();
     ClearAllGates(ctx_.get());
     ExpectWalk({{kCallGetGateId, "010100"}, {kCallPutGateVal, "010100"},
                 {kCallGetGateId, "020200"}, {kCallErr, "SulVOR : Can not find gate 020200"},
@@ -248,7 +248,7 @@ TEST_F(GatesTest, ResetWalkGoesOnPastAFailedWrite) {
     DefineGate("030300", Raw(0, 0, 1));
     QelSimFailWrite("020200", 1);
     Register({"010100", "020200", "030300"});
-    QelSimJournalClear();
+    QelSimCallLogClear();
     ClearAllGates(ctx_.get());
     ExpectWalk({{kCallGetGateId, "010100"}, {kCallPutGateVal, "010100"},
                 {kCallGetGateId, "020200"}, {kCallPutGateVal, "020200"},
@@ -275,7 +275,7 @@ TEST_F(GatesTest, ResetWalkReachesTheEndOfALongTable) {
         }
     }
     Register(addresses);
-    QelSimJournalClear();
+    QelSimCallLogClear();
     ClearAllGates(ctx_.get());
     EXPECT_EQ(expectedLog, LogLines());
     for (int i = 0; i < 50; ++i) {
@@ -303,11 +303,11 @@ TEST_F(GatesTest, ResetWalkSeesEntriesAppendedWhileItRuns) {
             a->test->Register({"020200"});
         },
         &appender);
-    QelSimJournalClear();
+    QelSimCallLogClear();
     ClearAllGates(ctx_.get());
     QelSimSetGateSink(nullptr, nullptr);
     EXPECT_EQ(0, GateValue("020200"));
-    EXPECT_EQ(4u, QelSimJournalCount());
+    EXPECT_EQ(4u, QelSimCallLogCount());
 }
 
 // An entry that fills its 32 bytes without a NUL is cut to 31 characters
@@ -317,7 +317,7 @@ TEST_F(GatesTest, ResetWalkNeverReadsPastAnEntry) {
     std::strcpy(ctx_->addresses[1], "020200");
     PublishCount(*ctx_, 2);
     ClearAllGates(ctx_.get());
-    const auto calls = Journal();
+    const auto calls = CallLog();
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ(std::string(kAddressSize - 1, '1'), calls[0].text);
 }

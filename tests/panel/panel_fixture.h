@@ -1,5 +1,5 @@
 // Shared pieces of the panel tests: a channel context on the heap, the
-// stand-in host reset for every test, and the host's journal as a vector.
+// stand-in host reset for every test, and the host's call log as a vector.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 
 #include "host_abi/context.h"
 #include "standin/qelmar_sim.h"
-#include "tests/support/journal.h"
+#include "tests/support/call_log.h"
 
 namespace zid::test {
 
@@ -39,7 +39,7 @@ inline const std::string kEndHead = ">>END: 10:15:30 ZID-12       ";
 // "detector" in code page 862, visual order.
 inline const std::string kCpDetector = "\x89\x80\x8C\x82";
 
-using zid::sim::Journal;
+using zid::sim::CallLog;
 using zid::sim::LogLines;
 
 inline RawGateValue Raw(uint8_t h0, uint8_t h1, uint16_t value) {

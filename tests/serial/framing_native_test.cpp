@@ -20,9 +20,9 @@ Port gPort;
 
 std::vector<std::string> Logs() {
     std::vector<std::string> logs;
-    for (uint32_t i = 0; i < QelSimJournalCount(); ++i) {
+    for (uint32_t i = 0; i < QelSimCallLogCount(); ++i) {
         QelSimCall call{};
-        if (QelSimJournalGet(i, &call) == 0 && call.kind == kCallErr) {
+        if (QelSimCallLogGet(i, &call) == 0 && call.kind == kCallErr) {
             EXPECT_EQ(call.args[0], 32);
             logs.push_back(call.text);
         }

@@ -1,5 +1,5 @@
 // Stepping the receiver thread through the stand-in host: the host ticks only
-// on demand, and the journal tells when the thread has come back to wait.
+// on demand, and the call log tells when the thread has come back to wait.
 #pragma once
 
 #include <windows.h>
@@ -9,18 +9,18 @@
 #include <vector>
 
 #include "standin/qelmar_sim.h"
-#include "tests/support/journal.h"
+#include "tests/support/call_log.h"
 
 namespace steps {
 
-using zid::sim::Journal;
+using zid::sim::CallLog;
 
-// The log lines since the journal was last cleared, in order.
+// The log lines since the call log was last cleared, in order.
 inline std::vector<std::string> Logs() { return zid::sim::LogLines(); }
 
 inline int Count(int32_t kind) {
     int n = 0;
-    for (const QelSimCall& c : Journal()) n += c.kind == kind;
+    for (const QelSimCall& c : CallLog()) n += c.kind == kind;
     return n;
 }
 

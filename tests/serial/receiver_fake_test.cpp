@@ -110,11 +110,13 @@ TEST_F(ReceiverFake, ThreadThatCannotStartIsReported) {
 
 TEST_F(ReceiverFake, EmptyQueueMeansNoReadAndNoLog) {
     Start();
-    QelSimJournalClear();
+    QelSimCallLogClear();
+    StoreStatus(ctx->portDown, 1);
     ASSERT_TRUE(steps::Poll(client));
     EXPECT_EQ(Dev().Count(fake::kClearCommError), 1);
     EXPECT_EQ(Dev().Count(fake::kReadFile), 0);
     EXPECT_TRUE(steps::Logs().empty());
+    EXPECT_EQ(LoadStatus(ctx->portDown), 0) << "a port answering with nothing is not down";
 }
 
 TEST_F(ReceiverFake, FramingCasesOnePollEach) {
@@ -125,7 +127,7 @@ TEST_F(ReceiverFake, FramingCasesOnePollEach) {
         Dev().arrivals.clear();
         Dev().reads.clear();
         Queue(c.script);
-        QelSimJournalClear();
+        QelSimCallLogClear();
         ASSERT_TRUE(steps::Poll(client));
         std::vector<std::string> expected = c.logs;
         if (!c.accepted) expected.push_back(steps::kIllegal);
@@ -144,7 +146,7 @@ TEST_F(ReceiverFake, OneLinePerTickAndOverlongRestIsNextLine) {
     const std::vector<std::vector<std::string>> perPoll = {
         {framing::Read("ONE")}, {framing::Read("TWO")}, {steps::kIllegal}, {framing::Read("YZ")}, {}};
     for (const auto& expected : perPoll) {
-        QelSimJournalClear();
+        QelSimCallLogClear();
         ASSERT_TRUE(steps::Poll(client));
         EXPECT_EQ(steps::Logs(), expected);
     }
@@ -154,12 +156,14 @@ TEST_F(ReceiverFake, FailedQueueQueryCountsAsEmpty) {
     Start();
     Queue(framing::Bytes(std::string("ABC", 4)));
     Dev().failAt[fake::kClearCommError] = Dev().Count(fake::kClearCommError) + 1;
-    QelSimJournalClear();
+    QelSimCallLogClear();
     ASSERT_TRUE(steps::Poll(client));
     EXPECT_EQ(Dev().Count(fake::kReadFile), 0);  // the queue count was garbage: not used
     EXPECT_TRUE(steps::Logs().empty());
+    EXPECT_EQ(LoadStatus(ctx->portDown), 1) << "!C after the poll whose look failed";
     ASSERT_TRUE(steps::Poll(client));
     EXPECT_EQ(steps::Logs(), std::vector<std::string>{framing::Read("ABC")});
+    EXPECT_EQ(LoadStatus(ctx->portDown), 0) << "!C after the next poll, whose look succeeded";
 }
 
 TEST_F(ReceiverFake, PortHandleIsReadAfreshForEveryCall) {
@@ -182,10 +186,11 @@ TEST_F(ReceiverFake, PortHandleIsReadAfreshForEveryCall) {
     EXPECT_EQ(ComClose(second), kComOk);
     StorePort(*ctx, 0);
     Queue(framing::Bytes(std::string("CD", 3)));
-    QelSimJournalClear();
+    QelSimCallLogClear();
     ASSERT_TRUE(steps::Poll(client));
     EXPECT_TRUE(steps::Logs().empty());
     EXPECT_EQ(Dev().handles.back(), nullptr);
+    EXPECT_EQ(LoadStatus(ctx->portDown), 1) << "no port in the context";
 }
 
 TEST_F(ReceiverFake, PortClosedInsideALine) {
@@ -193,7 +198,7 @@ TEST_F(ReceiverFake, PortClosedInsideALine) {
     // Two characters, then every read fails at once (a closed port).
     Queue(framing::Bytes("AB"));
     Dev().failFrom[fake::kReadFile] = Dev().Count(fake::kReadFile) + 3;
-    QelSimJournalClear();
+    QelSimCallLogClear();
     ASSERT_TRUE(steps::Poll(client));
     EXPECT_EQ(steps::Logs(), (std::vector<std::string>{framing::kFailed, steps::kIllegal}));
     EXPECT_EQ(Dev().Count(fake::kReadFile), 2 + kMaxEmptyReadsInLine + 1);
@@ -201,14 +206,14 @@ TEST_F(ReceiverFake, PortClosedInsideALine) {
 
 TEST_F(ReceiverFake, ShutdownAfterASecondRemovesClientAndKeepsPort) {
     Start();
-    QelSimJournalClear();
+    QelSimCallLogClear();
     QelSimShutdownClient(client);
     ASSERT_TRUE(steps::WaitUntil([] { return steps::Logs() == std::vector<std::string>{steps::kShutDown}; },
                                  15000));
     started = false;
     EXPECT_EQ(Dev().sleeps, (std::vector<DWORD>{1000, 1000}));
     // QelRmClient with the channel's client id, before the last log line.
-    const std::vector<QelSimCall> calls = steps::Journal();
+    const std::vector<QelSimCall> calls = steps::CallLog();
     int rm = -1, shut = -1;
     for (size_t i = 0; i < calls.size(); ++i) {
         if (calls[i].kind == kCallRmClient) {

@@ -79,7 +79,9 @@ bool BufferCleared() {
 PortHandle OpenDriverPort() {
     PortHandle port = 0;
     EXPECT_EQ(ComOpen(DeviceName(gDriverCom).c_str(), &k9600, 0x4333, &port), kComOk);
-    EXPECT_EQ(ComSetReadTimeout(port, kChannelTimeout), 100);
+    int32_t previous = 0;
+    EXPECT_EQ(ComSetReadTimeout(port, kChannelTimeout, &previous), kComOk);
+    EXPECT_EQ(previous, 100);
     return port;
 }
 
@@ -104,7 +106,7 @@ protected:
     void SetUp() override {
         ASSERT_NE(gLine->panel, INVALID_HANDLE_VALUE);
         ASSERT_NE(LoadPort(*gLine->ctx), 0u);
-        QelSimJournalClear();
+        QelSimCallLogClear();
     }
 
     static bool Poll() { return steps::Poll(gLine->client); }
@@ -123,7 +125,7 @@ TEST_F(ReceiverPty, FramingCasesOnTheWire) {
         if (bytes.empty() || pauseInside || c.script.front() == framing::kEmpty) continue;
         SCOPED_TRACE(c.name);
         Send(bytes);
-        QelSimJournalClear();
+        QelSimCallLogClear();
         ASSERT_TRUE(Poll());
         std::vector<std::string> expected = c.logs;
         if (!c.accepted) expected.push_back(steps::kIllegal);
@@ -132,7 +134,7 @@ TEST_F(ReceiverPty, FramingCasesOnTheWire) {
         // What the line left in the queue is the next poll's line.
         const std::string rest = bytes.substr(std::min(bytes.size(), c.reads));
         if (!rest.empty()) {
-            QelSimJournalClear();
+            QelSimCallLogClear();
             ASSERT_TRUE(Poll());
             EXPECT_EQ(steps::Logs(), std::vector<std::string>{framing::Read(rest.substr(0, rest.size() - 1))});
         }
@@ -145,7 +147,7 @@ TEST_F(ReceiverPty, OneLinePerPollThenNothing) {
     const std::vector<std::vector<std::string>> perPoll = {
         {framing::Read("FIRST")}, {framing::Read("SECOND")}, {}};
     for (const auto& expected : perPoll) {
-        QelSimJournalClear();
+        QelSimCallLogClear();
         ASSERT_TRUE(Poll());
         EXPECT_EQ(steps::Logs(), expected);
     }
@@ -155,7 +157,7 @@ TEST_F(ReceiverPty, ShortLineAfterLongLineSeesZeroes) {
     Send(framing::Letters(60) + std::string(1, '\0'));
     ASSERT_TRUE(Poll());
     EXPECT_TRUE(BufferCleared());
-    QelSimJournalClear();
+    QelSimCallLogClear();
     Send(std::string("0123456789\0", 11));
     ASSERT_TRUE(Poll());
     EXPECT_EQ(steps::Logs(), std::vector<std::string>{framing::Read("0123456789")});
@@ -166,7 +168,9 @@ TEST_F(ReceiverPty, PauseOfAFewReadTimeoutsInsideALine) {
     // 100 ms timeouts here, so that a loaded machine oversleeping the pause
     // cannot push it past the bound (five empty reads, 500 ms).
     const PortHandle port = LoadPort(*gLine->ctx);
-    ASSERT_EQ(ComSetReadTimeout(port, 10), kChannelTimeout);
+    int32_t previous = 0;
+    ASSERT_EQ(ComSetReadTimeout(port, 10, &previous), kComOk);
+    ASSERT_EQ(previous, kChannelTimeout);
     Send("PAU");
     const int before = steps::Tick(gLine->client);
     ASSERT_GE(before, 0);
@@ -189,17 +193,19 @@ TEST_F(ReceiverPty, PortClosedInsideALineThenReopened) {
     ASSERT_TRUE(steps::BackToWaiting(gLine->client, before));
     EXPECT_EQ(steps::Logs(), (std::vector<std::string>{framing::kFailed, steps::kIllegal}));
 
-    // Polls while the port is closed read nothing and log nothing.
-    QelSimJournalClear();
+    // Polls while the port is closed read nothing and log nothing; !C is 1.
+    QelSimCallLogClear();
     ASSERT_TRUE(Poll());
     ASSERT_TRUE(Poll());
     EXPECT_TRUE(steps::Logs().empty());
+    EXPECT_EQ(LoadStatus(gLine->ctx->portDown), 1);
 
     // Re-opened: the next line decodes, with no restart of the thread.
     StorePort(*gLine->ctx, OpenDriverPort());
     Send(std::string("AGAIN\0", 6));
     ASSERT_TRUE(Poll());
     EXPECT_EQ(steps::Logs(), std::vector<std::string>{framing::Read("AGAIN")});
+    EXPECT_EQ(LoadStatus(gLine->ctx->portDown), 0);
 }
 
 TEST_F(ReceiverPty, PurgeWhileALineIsRead) {
@@ -217,7 +223,7 @@ TEST_F(ReceiverPty, PurgeWhileALineIsRead) {
     COMMTIMEOUTS t{};
     ASSERT_TRUE(GetCommTimeouts(ToWin32Handle(LoadPort(*gLine->ctx)), &t));
     EXPECT_EQ(t.ReadTotalTimeoutConstant, kReadTimeoutMs);
-    QelSimJournalClear();
+    QelSimCallLogClear();
     Send(std::string("NEXT\0", 5));
     ASSERT_TRUE(Poll());
     EXPECT_EQ(steps::Logs(), std::vector<std::string>{framing::Read("NEXT")});
@@ -232,7 +238,7 @@ TEST_F(ReceiverPty, ShutdownAfterOneSecond) {
     EXPECT_GE(elapsed, 950u);
     ASSERT_TRUE(steps::WaitUntil([] { return !steps::Logs().empty(); }, 5000));
     EXPECT_EQ(steps::Logs(), std::vector<std::string>{steps::kShutDown});
-    for (const QelSimCall& c : steps::Journal()) {
+    for (const QelSimCall& c : steps::CallLog()) {
         if (c.kind == kCallRmClient) {
             EXPECT_EQ(c.clientId, gLine->client);
         }

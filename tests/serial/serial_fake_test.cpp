@@ -181,13 +181,21 @@ TEST_F(SerialFake, CloseTwiceFailsTheSecondTime) {
 TEST_F(SerialFake, SetReadTimeoutReturnsPreviousAndSkipsUnchanged) {
     const PortHandle h = OpenOk();
     const int setsAfterOpen = Dev().Count(fake::kSetCommTimeouts);
-    EXPECT_EQ(ComSetReadTimeout(h, 5), 100);
+    int32_t previous = -1;
+    EXPECT_EQ(ComSetReadTimeout(h, 5, &previous), kComOk);
+    EXPECT_EQ(previous, 100);
     EXPECT_EQ(Dev().timeouts.ReadTotalTimeoutConstant, 50u);
-    EXPECT_EQ(ComSetReadTimeout(h, 5), 5);
+    EXPECT_EQ(ComSetReadTimeout(h, 5, &previous), kComOk);
+    EXPECT_EQ(previous, 5);
     EXPECT_EQ(Dev().Count(fake::kSetCommTimeouts), setsAfterOpen + 1);
+    // A previous timeout under 10 ms is a success that reports 0.
+    Dev().timeouts.ReadTotalTimeoutConstant = 9;
+    EXPECT_EQ(ComSetReadTimeout(h, 5, &previous), kComOk);
+    EXPECT_EQ(previous, 0);
     // The other four fields stay as read.
     Dev().timeouts = {3, 4, 15, 6, 7};
-    EXPECT_EQ(ComSetReadTimeout(h, 4), 1);  // 15 ms truncates to 1
+    EXPECT_EQ(ComSetReadTimeout(h, 4, &previous), kComOk);
+    EXPECT_EQ(previous, 1);  // 15 ms truncates to 1
     const COMMTIMEOUTS& t = Dev().timeouts;
     EXPECT_EQ(t.ReadIntervalTimeout, 3u);
     EXPECT_EQ(t.ReadTotalTimeoutMultiplier, 4u);
@@ -196,14 +204,16 @@ TEST_F(SerialFake, SetReadTimeoutReturnsPreviousAndSkipsUnchanged) {
     EXPECT_EQ(t.WriteTotalTimeoutConstant, 7u);
 }
 
-TEST_F(SerialFake, SetReadTimeoutFailuresReturnZero) {
+TEST_F(SerialFake, SetReadTimeoutFailuresSayNothingOfThePrevious) {
     const PortHandle h = OpenOk();
+    int32_t previous = -1;
     Dev().failAt[fake::kGetCommTimeouts] = 1;
-    EXPECT_EQ(ComSetReadTimeout(h, 5), 0);
+    EXPECT_EQ(ComSetReadTimeout(h, 5, &previous), kComDeviceFailed);
     EXPECT_EQ(Dev().timeouts.ReadTotalTimeoutConstant, 1000u);
     Dev().failAt[fake::kSetCommTimeouts] = Dev().Count(fake::kSetCommTimeouts) + 1;
-    EXPECT_EQ(ComSetReadTimeout(h, 5), 0);
+    EXPECT_EQ(ComSetReadTimeout(h, 5, &previous), kComDeviceFailed);
     EXPECT_EQ(Dev().timeouts.ReadTotalTimeoutConstant, 1000u);
+    EXPECT_EQ(previous, -1);
 }
 
 TEST_F(SerialFake, PurgeDrainsInChunksAndRestoresTimeout) {

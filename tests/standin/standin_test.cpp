@@ -20,9 +20,9 @@ protected:
     }
     void TearDown() override { QelSimReset(); }
 
-    static std::vector<QelSimCall> Journal() {
-        std::vector<QelSimCall> calls(QelSimJournalCount());
-        for (uint32_t i = 0; i < calls.size(); ++i) EXPECT_EQ(0, QelSimJournalGet(i, &calls[i]));
+    static std::vector<QelSimCall> CallLog() {
+        std::vector<QelSimCall> calls(QelSimCallLogCount());
+        for (uint32_t i = 0; i < calls.size(); ++i) EXPECT_EQ(0, QelSimCallLogGet(i, &calls[i]));
         return calls;
     }
 };
@@ -42,7 +42,7 @@ TEST_F(StandIn, ClientsGetDistinctIdsAndCanBeRefused) {
 
     QelRmClient(a);
     EXPECT_EQ(0, QelSimFindClient("SulVOR No_01"));
-    const auto calls = Journal();
+    const auto calls = CallLog();
     ASSERT_EQ(4u, calls.size());
     EXPECT_EQ(kCallMkClient, calls[0].kind);
     EXPECT_STREQ("SulVOR No_01", calls[0].text);
@@ -174,7 +174,7 @@ TEST_F(StandIn, AutomaticTickPacesWaits) {
     QelSimShutdownClient(id);
 }
 
-TEST_F(StandIn, LogLinesAreFormattedJournaledAndSunk) {
+TEST_F(StandIn, LogLinesAreFormattedLoggedAndSunk) {
     static std::vector<std::string> sunk;
     sunk.clear();
     QelSimSetLogSink([](const char* line, void*) { sunk.emplace_back(line); }, nullptr);
@@ -183,7 +183,7 @@ TEST_F(StandIn, LogLinesAreFormattedJournaledAndSunk) {
     ASSERT_EQ(2u, sunk.size());
     EXPECT_EQ("SulVOR : Can not find gate 0000", sunk[0]);
     EXPECT_EQ("SULZID-12 Fire Detection : Fail to open COM9", sunk[1]);
-    const auto calls = Journal();
+    const auto calls = CallLog();
     ASSERT_EQ(2u, calls.size());
     EXPECT_EQ(kCallErr, calls[0].kind);
     EXPECT_EQ(32, calls[0].args[0]);
@@ -201,18 +201,18 @@ TEST_F(StandIn, VersionIsConfigurable) {
     EXPECT_LT(strlen(text), 100u);
 }
 
-TEST_F(StandIn, JournalKeepsTheNewestEntries) {
+TEST_F(StandIn, CallLogKeepsTheNewestEntries) {
     for (int i = 0; i < 70000; ++i) QelSimTick(200);
     uint8_t id = 0;
     QelMkClient("after", 1, 0, &id);
-    const uint32_t count = QelSimJournalCount();
+    const uint32_t count = QelSimCallLogCount();
     EXPECT_EQ(1u, count) << "ticks are not calls of the driver";
     for (int i = 0; i < 70000; ++i) err(32, "line %d", i);
     QelSimCall call{};
-    EXPECT_NE(0, QelSimJournalGet(0, &call)) << "overwritten entries are gone";
-    ASSERT_EQ(0, QelSimJournalGet(QelSimJournalCount() - 1, &call));
+    EXPECT_NE(0, QelSimCallLogGet(0, &call)) << "overwritten entries are gone";
+    ASSERT_EQ(0, QelSimCallLogGet(QelSimCallLogCount() - 1, &call));
     EXPECT_STREQ("line 69999", call.text);
-    EXPECT_NE(0, QelSimJournalGet(QelSimJournalCount(), &call));
+    EXPECT_NE(0, QelSimCallLogGet(QelSimCallLogCount(), &call));
 }
 
 }  // namespace

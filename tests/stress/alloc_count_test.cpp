@@ -146,7 +146,8 @@ int main() {
         }
         using zid::PointType;
         for (uint32_t type : {0u, uint32_t(PointType::kStatusT), uint32_t(PointType::kStatusF),
-                              uint32_t(PointType::kStatusR), uint32_t(PointType::kStatusS), 99u}) {
+                              uint32_t(PointType::kStatusR), uint32_t(PointType::kStatusS),
+                              uint32_t(PointType::kStatusC), 99u}) {
             zid::PointValue value{};
             zid::PointReadArgs read{};
             read.pointType = type;

@@ -177,7 +177,7 @@ int main(int argc, char** argv) {
             }
             using zid::PointType;
             for (PointType t : {PointType::kStatusT, PointType::kStatusF, PointType::kStatusR,
-                                PointType::kStatusS}) {
+                                PointType::kStatusS, PointType::kStatusC}) {
                 zid::PointValue value{};
                 zid::PointReadArgs read{};
                 read.pointType = static_cast<uint32_t>(t);

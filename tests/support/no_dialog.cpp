@@ -6,7 +6,7 @@
 
 namespace zid {
 
-int32_t ComposeAddress(DriverRequest*) { return kNoAddressComposed; }
+Result ComposeAddress(DriverRequest*) { return kNoAddressComposed; }
 void SetDialogModule(void*) {}
 
 }  // namespace zid

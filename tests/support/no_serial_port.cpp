@@ -6,21 +6,24 @@
 
 namespace zid {
 
-int32_t ComOpen(const char*, const LineBlock*, uint16_t, PortHandle* out) {
+ComResult ComOpen(const char*, const LineBlock*, uint16_t, PortHandle* out) {
     *out = kInvalidPort;
     return kComDeviceFailed;
 }
-int32_t ComClose(PortHandle) { return kComCallFailed; }
-int32_t ComSetReadTimeout(PortHandle, int32_t) { return 0; }
-int32_t ComPurgeInput(PortHandle) { return 0; }
-int32_t ComSendBreak(uint32_t, PortHandle) { return kComOk; }
-int32_t ComWrite(PortHandle, const void*, uint32_t, uint32_t*) { return kComCallFailed; }
-int32_t ComRead(PortHandle, void*, uint32_t, uint32_t* read) {
+ComResult ComClose(PortHandle) { return kComCallFailed; }
+ComResult ComSetReadTimeout(PortHandle, int32_t, int32_t*) { return kComDeviceFailed; }
+ComResult ComPurgeInput(PortHandle) { return kComOk; }
+ComResult ComSendBreak(uint32_t, PortHandle) { return kComOk; }
+ComResult ComWrite(PortHandle, const void*, uint32_t, uint32_t*) { return kComCallFailed; }
+ComResult ComRead(PortHandle, void*, uint32_t, uint32_t* read) {
     if (read) *read = 0;
     return kComCallFailed;
 }
-int32_t ComSleep(uint32_t) { return kComOk; }
-uint32_t ComQueuedBytes(PortHandle) { return 0; }
+ComResult ComSleep(uint32_t) { return kComOk; }
+ComResult ComQueuedBytes(PortHandle, uint32_t* queued) {
+    *queued = 0;
+    return kComCallFailed;
+}
 bool ComStartThread(ThreadRoutine, void*, uint32_t) { return false; }
 
 }  // namespace zid

@@ -39,8 +39,8 @@ zidtools::Outcome<CheckedTags> ReadTagFile(const std::string& path) {
         tag.gate = zidtools::LooksLikeGateTag(tag.text);
         if (tag.gate) {
             ++gates;
-        } else if (std::strchr("TFRS", Upper(tag.text)[1]) == nullptr) {
-            Error("%s:%d: warning: tag %s names no status word (!T, !F, !R or !S): the driver "
+        } else if (std::strchr("TFRSC", Upper(tag.text)[1]) == nullptr) {
+            Error("%s:%d: warning: tag %s names no status word (!T, !F, !R, !S or !C): the driver "
                   "accepts it, but it reads as nothing",
                   path.c_str(), line.lineNumber, Escaped(line.tag.c_str()).c_str());
         }

@@ -1,4 +1,4 @@
-// Reading the stand-in host's journal of calls, for tests.
+// Reading the stand-in host's log of calls, for tests.
 #pragma once
 
 #include <string>
@@ -8,13 +8,13 @@
 
 namespace zid::sim {
 
-// Every call kept since the journal was last cleared, in order.
-inline std::vector<QelSimCall> Journal() {
+// Every call kept since the call log was last cleared, in order.
+inline std::vector<QelSimCall> CallLog() {
     std::vector<QelSimCall> calls;
-    const uint32_t n = QelSimJournalCount();
+    const uint32_t n = QelSimCallLogCount();
     for (uint32_t i = 0; i < n; ++i) {
         QelSimCall call{};
-        if (QelSimJournalGet(i, &call) == 0) calls.push_back(call);
+        if (QelSimCallLogGet(i, &call) == 0) calls.push_back(call);
     }
     return calls;
 }
@@ -22,7 +22,7 @@ inline std::vector<QelSimCall> Journal() {
 // The log lines among them, in order.
 inline std::vector<std::string> LogLines() {
     std::vector<std::string> lines;
-    for (const QelSimCall& c : Journal())
+    for (const QelSimCall& c : CallLog())
         if (c.kind == kCallErr) lines.emplace_back(c.text);
     return lines;
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the serial line benchmarks under Wine on a socat pty pair.
-#   tests/serial/bench.sh [BUILD_DIR] [serial_bench arguments...]
+#   bench/serial/bench.sh [BUILD_DIR] [serial_bench arguments...]
 # BUILD_DIR is a configured and built Windows tree (default build/win32 where
 # this machine runs 32-bit programs, else build/win64); no ctest run may use
 # its Wine prefix meanwhile, since the warm wineserver this script starts for
@@ -17,4 +17,4 @@ echo "serial bench: $build, $(zid_build_name "$build")"
 prefix=$build/wineprefix
 "$root/cmake/wine-session.sh" start "$bits" "$prefix"
 trap '"$root/cmake/wine-session.sh" stop "$bits" "$prefix"' EXIT
-"$root/cmake/pty-com.sh" "$prefix" "$root/cmake/wine-run.sh" "$bits" "$prefix" "$build/bin/serial_bench.exe" "$@"
+"$root/cmake/pty-com.sh" "$bits" "$prefix" "$root/cmake/wine-run.sh" "$bits" "$prefix" "$build/bin/serial_bench.exe" "$@"

@@ -129,15 +129,15 @@ bool Setup(const char* driverCom, const char* panelCom) {
 
     // Learn the gate address a fire line names and define that gate.
     const std::string probe = FireLine(0);
-    QelSimJournalClear();
+    QelSimCallLogClear();
     Write(probe.c_str(), static_cast<DWORD>(probe.size() + 1));
     for (int i = 0; i < 2000 && Queued() < probe.size() + 1; ++i) Sleep(1);
     QelSimTick(gBench.client);
     for (int i = 0; i < 3000 && gBench.gateAddress.empty(); ++i) {
         Sleep(1);
-        for (uint32_t j = 0; j < QelSimJournalCount(); ++j) {
+        for (uint32_t j = 0; j < QelSimCallLogCount(); ++j) {
             QelSimCall c{};
-            if (QelSimJournalGet(j, &c) == 0 && c.kind == kCallGetGateId) gBench.gateAddress = c.text;
+            if (QelSimCallLogGet(j, &c) == 0 && c.kind == kCallGetGateId) gBench.gateAddress = c.text;
         }
     }
     if (gBench.gateAddress.empty()) return false;
@@ -201,7 +201,7 @@ bool Burst(int n) {
         std::lock_guard<std::mutex> guard(gLinesLock);
         gLines.clear();
     }
-    QelSimJournalClear();
+    QelSimCallLogClear();
     QelSimSetTickPeriod(5);
     QelSimTick(gBench.client);  // the thread's current wait then starts the ticker
     const double start = NowMs();
@@ -240,9 +240,9 @@ bool Burst(int n) {
     for (size_t i = 0; i < lines.size(); ++i)
         if (SeqOf(lines[i]) != static_cast<int>(i)) ordered = false;
     int puts = 0;
-    for (uint32_t j = 0; j < QelSimJournalCount(); ++j) {
+    for (uint32_t j = 0; j < QelSimCallLogCount(); ++j) {
         QelSimCall c{};
-        if (QelSimJournalGet(j, &c) == 0 && c.kind == kCallPutGateVal && c.status == 0) ++puts;
+        if (QelSimCallLogGet(j, &c) == 0 && c.kind == kCallPutGateVal && c.status == 0) ++puts;
     }
     const int lost = n - static_cast<int>(lines.size());
     std::printf("burst: %d lines, %zu bytes sent in %.1f s (%.0f baud equivalent), %zu read, "
