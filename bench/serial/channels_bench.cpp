@@ -309,8 +309,7 @@ int Tick(zidtools::DriverLibrary& driver, uint32_t tickMs, int lines) {
 // Milliseconds from start until command 5 reads want on !C; -1 after 2 s.
 double UntilLinkReads(zidtools::DriverChannel& channel, uint16_t want, double start) {
     for (;;) {
-        uint16_t value = 0xFFFF;
-        if (channel.Read(zid::PointType::kStatusC, 0, value) && value == want) return NowMs() - start;
+        if (channel.Read(zid::PointType::kStatusC, 0) == want) return NowMs() - start;
         if (NowMs() - start > 2000) return -1;
         Sleep(1);
     }
