@@ -9,6 +9,7 @@ packages=(
   wine wine32:i386 wine64 fonts-wine
   socat xvfb xauth x11-apps imagemagick xdotool
   zip unzip
+  chromium poppler-utils
   clang libclang-rt-14-dev
 )
 missing=()
