@@ -53,7 +53,7 @@ for lang in en he; do
   # Logical order: the label's words as they are typed, not mirrored.
   case $text in *"חדרמדרגותמזרח"*) ;; *) fail "$lang: the Hebrew label is not in logical order";; esac
   case $text in *"תרזמתוגרדמרדח"*) fail "$lang: the Hebrew label came out mirrored";; esac
-  pdftoppm -png -r 60 -f 1 -l 1 -singlefile "$pdf" "$pngs/walk-test-$lang" || fail "$lang: pdftoppm"
+  pdftoppm -png -r 80 -f 1 -l 1 -singlefile "$pdf" "$pngs/walk-test-$lang" || fail "$lang: pdftoppm"
   echo "ok   $lang: $pages pages, $(cat "$work/$lang.verdict")"
 done
 [ $failures = 0 ] || { echo "$failures failure(s)"; exit 1; }
