@@ -343,6 +343,11 @@ TEST(WalkRecord, RebuildFromAJournalAKilledRunLeft) {
     EXPECT_NE(html.find("dir=\"rtl\""), std::string::npos);
     EXPECT_NE(html.find("<bdi>Beit Hadar</bdi>"), std::string::npos);
     EXPECT_NE(html.find("השורה האחרונה ביומן נקטעה"), std::string::npos);
+    // While a run lasts the page reloads itself; the final one written above does not.
+    EXPECT_EQ(html.find("http-equiv"), std::string::npos);
+    ASSERT_TRUE(WriteLiveRecord(dir, SiteJournal(), {}));
+    EXPECT_NE(ReadFileBytes(PathIn(dir, kWalkRecordHtmlName)).value_or("").find("http-equiv"),
+              std::string::npos);
 
     // A second run appends to the same journal after the cut row is gone.
     JournalWriter again;
