@@ -27,8 +27,9 @@ flat() { sed -e 's/\xE2\x80[\x8E\x8F\xAA-\xAE]//g' -e 's/\xE2\x81[\xA6-\xA9]//g'
 for lang in en he; do
   "$sample" "$work/$lang" 300 "$lang" > "$work/$lang.verdict" || { fail "$lang: sample_walk"; continue; }
   pdf=$work/walk-test-$lang.pdf
-  # A profile of its own; no network: this machine's connections are refused.
-  timeout 120 "$browser" --headless --no-sandbox --disable-gpu --no-first-run \
+  # A profile and a home of its own; no network: this machine's connections are refused.
+  mkdir -p "$work/home"
+  HOME="$work/home" timeout 120 "$browser" --headless --no-sandbox --disable-gpu --no-first-run \
     --disable-background-networking --disable-component-update --disable-sync \
     --user-data-dir="$work/profile-$lang" --no-pdf-header-footer --print-to-pdf="$pdf" \
     "file://$work/$lang/walk-test.html" > "$work/$lang.browser" 2>&1

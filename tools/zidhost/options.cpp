@@ -68,7 +68,8 @@ constexpr Spec kOptions[] = {
      "the host's message tick that paces the driver (default 50)",
      [](Options& o, const std::string& v) { return Number(v, 0, 10000, o.tickMs); }},
     {"--tags", "FILE", OptionValue::kRequired,
-     "tag addresses to register, one per line, '#' comments", Channel<kTags>},
+     "tag addresses to register, one per line, each optionally\n"
+     "followed by [type] and a label; '#' comments", Channel<kTags>},
     {"--check-tags", "FILE", OptionValue::kRequired,
      "only check the tags of FILE through the driver and list\n"
      "each refused one with its line number and the reason",
@@ -143,8 +144,9 @@ constexpr Spec kOptions[] = {
      "several channels, one per panel: a section [channel N] for\n"
      "each, with lines KEY = VALUE; the keys are port, baud,\n"
      "data-bits, stop-bits, parity, timeout and tags, valued as\n"
-     "the options above, and name (shown in the timeline). Tag\n"
-     "files are found relative to FILE. Not with the options\n"
+     "the options above, and name (shown in the timeline); a\n"
+     "[record] section as --record takes. Tag files are found\n"
+     "relative to FILE. Not with the options\n"
      "--port to --tags; --state-file then writes FILE-N per channel",
      Text<&Options::site>},
     {"--version", nullptr, OptionValue::kNone,
