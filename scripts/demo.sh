@@ -161,7 +161,8 @@ fi
 note ""
 note "== walk test (zidhost --report)"
 sed -n 's/^\[ *[0-9.]*\] report walk test: /   verdict: /p' host.out
-note "   kept in $records: report/walk-test.md, report/walk-test.csv, report/events.csv, capture.txt"
+note "   record to print and sign: $records/report/walk-test.html"
+note "   kept in $records: report/walk-test.html, report/walk-test.md, report/walk-test.csv, report/events.csv, capture.txt"
 note "   replay of capture.txt ($captured lines, zidpanel --speed 0): exit $(cat replay.rc), $(sed -n 's/^\[ *[0-9.]*\] report walk test: //p' replay.out)"
 
 note ""

@@ -9,6 +9,7 @@ packages=(
   wine wine32:i386 wine64 fonts-wine
   socat xvfb xauth x11-apps imagemagick xdotool
   zip unzip osslsigncode openssl
+  chromium poppler-utils fonts-dejavu-core
   clang libclang-rt-14-dev libssl-dev
 )
 missing=()

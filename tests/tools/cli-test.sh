@@ -61,12 +61,14 @@ check "NUL for a second"      0 'final state after 0 panel line'      -- "$bin/z
 grep -q '^gate 031200 0x0000$' state.txt && grep -q '^status T 0$' state.txt \
   || { echo "FAIL state file"; cat state.txt; failures=$((failures + 1)); }
 
-printf 'purge\nclose\nclose\nreopen\nchange NUL 4800\nchange COM5 abc\nchange COM97\nstatus\nbogus\nquit\n' > host-typed.txt
+printf 'purge\nclose\nclose\nreopen\nchange NUL 4800\nchange COM5 abc\nchange COM97\nstatus\nbogus\nremark 031200 head dirty, replaced\nremark 0312 x\nquit\n' > host-typed.txt
 stdin=host-typed.txt check "zidhost typed commands" 0 'change to \\\\\.\\COM97: result 2' -- "$bin/zidhost.exe" --port NUL --tags good.txt --report rep
 for want in 'purge: result 0' 'reopen: result 0' 'change to NUL: result 0' 'open new COM port failed' \
             'unknown command bogus' 'final state after 0 panel line' 'not "abc"; nothing was sent' \
             'NOT LISTENING: channel 1 has no open port (closed by the close command)' \
-            'COM97 is not open: the channel hears nothing' 'walk test: 0 of 1 device tested; 1 not tested'; do
+            'COM97 is not open: the channel hears nothing' 'walk test: 0 of 1 device tested; 1 not tested' \
+            'remark 031200  Lobby, 2nd floor: head dirty, replaced' 'remark: 0312 is not a tag address' \
+            'record to print and sign: rep/walk-test.html'; do
   grep -q -- "$want" out.txt || { echo "FAIL typed: $want"; failures=$((failures + 1)); }
 done
 [ "$(grep -c 'close: result 0' out.txt)" = 2 ] || { echo "FAIL typed: two closes"; failures=$((failures + 1)); }
@@ -74,7 +76,27 @@ done
 # The journal of a killed run: its last row cut off mid-field, the report rebuilt.
 printf '2026-12-08 10:00:00.000,1,gate,031200,"Lobby' >> rep/events.csv
 check "rebuild a cut journal" 0 'walk test: 0 of 1 device tested; 1 not tested' -- "$bin/zidhost.exe" --rebuild-report rep
-grep -q '^1,031200,"Lobby, 2nd floor",0,,0,,,not tested' rep/walk-test.csv || { echo "FAIL rebuilt rows"; failures=$((failures + 1)); }
+grep -q '^1,031200,"Lobby, 2nd floor",0,,0,,,not tested,line detector,,"head dirty, replaced"' rep/walk-test.csv || { echo "FAIL rebuilt rows"; failures=$((failures + 1)); }
+# Sessions never merge: a second run into the same folder is refused before
+# anything is opened, and the journal is left as it was; --continue adds one.
+sum=$(md5sum < rep/events.csv)
+check "report folder in use"  2 'rep already holds the journal of a walk test .*--continue' -- "$bin/zidhost.exe" --port COM97 --tags good.txt --report rep
+[ "$(md5sum < rep/events.csv)" = "$sum" ] && ! grep -q 'did not start' out.txt || { echo "FAIL the refused run touched something"; failures=$((failures + 1)); }
+check "continue, no journal"  2 'holds no journal'                   -- "$bin/zidhost.exe" --port NUL --report rep-new --continue
+check "continue"              0 'walk test: 0 of 1 device tested'     -- "$bin/zidhost.exe" --port NUL --tags good.txt --report rep --continue --seconds 0.5
+[ "$(grep -c '^| [12] | ' rep/walk-test.md)" = 2 ] || { echo "FAIL continue: two sessions in the report"; failures=$((failures + 1)); }
+printf '[record]\npremises = Beit <Hadar>\nlicence = 4711\n' > rec.ini
+check "rebuild in Hebrew"     0 'rep/walk-test.html \(to print and sign\)' -- "$bin/zidhost.exe" --rebuild-report rep --language he --record rec.ini
+grep -q 'dir="rtl"' rep/walk-test.html && grep -q 'Beit &lt;Hadar&gt;' rep/walk-test.html && ! grep -q 'http-equiv' rep/walk-test.html \
+  || { echo "FAIL the rebuilt Hebrew record"; failures=$((failures + 1)); }
+[ "$(head -c 3 rep/walk-test.csv | od -An -tx1 | tr -d ' ')" = efbbbf ] || { echo "FAIL the CSV's byte-order mark"; failures=$((failures + 1)); }
+check "bad language"          2 'bad value for --language: fr'        -- "$bin/zidhost.exe" --rebuild-report rep --language fr
+printf '[record]\npremises = A\nowner-name = B\n' > bad-rec.ini
+check "unknown record key"    2 'bad-rec.ini:3: unknown key owner-name' -- "$bin/zidhost.exe" --port NUL --record bad-rec.ini
+# A tag file an older Notepad saved in Windows-1255, with a type in brackets.
+printf '031200 [smoke] \xF9\xEC\xE5\xED\n000005 [spare] x\n' > hebrew.txt
+check "Windows-1255 tags"     0 'hebrew.txt is not UTF-8: read as Windows-1255' -- "$bin/zidhost.exe" --check-tags hebrew.txt
+grep -q 'hebrew.txt:2: \[spare\] is not a device type' out.txt || { echo "FAIL bracket notice"; failures=$((failures + 1)); }
 : > empty.txt
 check "tags checked first"    2 'cannot read the tag file none.txt'   -- "$bin/zidhost.exe" --port COM97 --tags none.txt
 grep -q 'did not start' out.txt && { echo "FAIL a port was opened before the tags were read"; failures=$((failures + 1)); }
@@ -91,6 +113,7 @@ site_error "missing port"  'site.ini:3: \[channel 2\] has no port'  '[channel 1]
 site_error "bad value"     'site.ini:3: bad value for parity: strange' '# wing\n[channel 1]\nparity = strange\n'
 site_error "tag file"      'site.ini:3: \[channel 1\] cannot read the tag file none.txt' '[channel 1]\nport = NUL\ntags = none.txt\n'
 check "site with --port"      2 '--port and --site do not go together' -- "$bin/zidhost.exe" --site site.ini --port NUL
+check "site with --record"    2 '--record and --site do not go together' -- "$bin/zidhost.exe" --site site.ini --record rec.ini
 
 # Two panels at once on two pty lines, one channel closed and re-opened while
 # the other receives, and a third channel that does not start.

@@ -18,6 +18,7 @@
 #include "tools/common/local_time.h"
 #include "tools/common/scenario.h"
 #include "tools/common/text_file.h"
+#include "tools/common/walk_html.h"
 #include "tools/common/walk_report.h"
 
 namespace {
@@ -153,15 +154,29 @@ std::vector<JournalRow> SiteJournal() {
         {17, 1, "line", "", "", "", "x"}, {18, 1, "no-event", "", "", "", "y"},
         {19, 1, "refused-line", "", "", "", ""}, {20, 1, "line", "", "", "", "z"},
         {21, 1, "stop", "", "", "", ""},
-        {30, 2, "start", "", "", "", "port=COM4"}, {30, 2, "tag", "000001", "", "0x0000", ""},
+        // A second session (--continue): rows as 1.2.0 writes them, each fire
+        // and fault-start line with its event, also where the bit is set.
+        {22, 1, "start", "", "", "", "port=COM3; session=B; operator=Yossi; record premises=A </style>"},
+        {22, 1, "tag", "000006", "", "0x0000", "registered; type=smoke"},
+        {23, 1, "gate", "000006", "0x0000", "0x0001", "fire (zone): fire on"},
+        {24, 1, "gate", "000006", "0x0001", "0x0001", "fire (zone): no change"},
+        {24, 1, "status", "!C", "0", "1", ""}, {26, 1, "status", "!C", "1", "0", ""},
+        {25, 1, "gate", "000006", "0x0001", "0x0003", "fault (zone): fault on"},
+        {26, 1, "gate", "000006", "0x0003", "0x0001", "end of fault (zone): fault off"},
+        {26, 1, "gate", "000006", "0x0001", "0x0000", "reset: fire off"},
+        {27, 1, "remark", "000004", "", "", "head missing"}, {27, 1, "remark", "110000", "", "", "lift"},
+        {27, 1, "remark", "000077", "", "", "<b>&"}, {27, 1, "status", "!C", "0", "1", ""},
+        {28, 1, "stop", "", "", "", ""},
+        {30, 2, "start", "", "", "", "port=COM4; session=B"}, {30, 2, "tag", "000001", "", "0x0000", ""},
         {95, 2, "gate", "000001", "0x0000", "0x0001", ""}, {96, 2, "gate", "000001", "0x0001", "0x0000", ""},
     };
     std::vector<JournalRow> rows;
     for (const R& r : script) {
         JournalRow row{T(r.second), r.channel, r.kind, r.address, "", r.oldValue, r.newValue, r.text};
-        if (row.kind == "tag") std::swap(row.label, row.text);
+        if (row.kind == "tag" && row.text.rfind("registered", 0) != 0) std::swap(row.label, row.text);
         rows.push_back(row);
     }
+    rows[2].label = "<b>&";  // 000002
     return rows;
 }
 
@@ -174,12 +189,21 @@ TEST(WalkRecord, ResultsCountsAndTimesPerChannel) {
         int firstFire;  // second, -1: empty
         int fault, firstFault, restored;
         const char* result;
+        int session;
+        const char *type, *remark;
     };
     const Expected expected[] = {
-        {1, "000001", 2, 2, 0, -1, 5, "tested"},       {1, "000002", 1, 6, 0, -1, -1, "not restored"},
-        {1, "000003", 0, -1, 1, 7, 8, "fault only"},   {1, "000004", 0, -1, 0, -1, -1, "not tested"},
-        {1, "000005", 1, 9, 1, 10, 11, "tested"},      {1, "110000", 2, 12, 1, 13, -1, "unregistered"},
-        {1, "000009", 0, -1, 1, 15, -1, "unregistered"}, {2, "000001", 1, 95, 0, -1, 96, "tested"},
+        {1, "000001", 2, 2, 0, -1, 5, "tested", 1, "", ""},
+        {1, "000002", 1, 6, 0, -1, -1, "not restored", 1, "", ""},
+        {1, "000003", 0, -1, 1, 7, 8, "fault only", 1, "", ""},
+        {1, "000004", 0, -1, 0, -1, -1, "not tested", 0, "", "head missing"},
+        {1, "000005", 1, 9, 1, 10, 11, "tested", 1, "", ""},
+        // Two fire lines of a zone: 2, though its bit rose once; the end of
+        // a fault is no fault line.
+        {1, "000006", 2, 23, 1, 25, 26, "tested", 2, "smoke", ""},
+        {1, "110000", 2, 12, 1, 13, -1, "unregistered", 1, "", "lift"},
+        {1, "000009", 0, -1, 1, 15, -1, "unregistered", 1, "", ""},
+        {2, "000001", 1, 95, 0, -1, 96, "tested", 2, "", ""},
     };
     auto time = [](int s) { return s < 0 ? std::string() : T(s); };
     ASSERT_EQ(test.rows.size(), std::size(expected));
@@ -195,6 +219,9 @@ TEST(WalkRecord, ResultsCountsAndTimesPerChannel) {
         EXPECT_EQ(r.firstFault, time(e.firstFault));
         EXPECT_EQ(r.restored, time(e.restored));
         EXPECT_EQ(r.result, e.result);
+        EXPECT_EQ(r.session, e.session);
+        EXPECT_EQ(r.type, e.type);
+        EXPECT_EQ(r.remark, e.remark);
     }
     EXPECT_EQ(test.rows[0].label, "Lobby, smoke");
     ASSERT_EQ(test.channels.size(), 2u);
@@ -204,21 +231,70 @@ TEST(WalkRecord, ResultsCountsAndTimesPerChannel) {
     EXPECT_EQ(test.channels[0].runsNotEnded, 0);
     EXPECT_EQ(test.channels[1].runsNotEnded, 1);
     EXPECT_EQ(test.channels[1].end, T(96));
+    // The link lost and back, then lost until the run's stop.
+    ASSERT_EQ(test.channels[0].linkLosses.size(), 2u);
+    EXPECT_EQ(test.channels[0].linkLosses[0].to, T(26));
+    EXPECT_FALSE(test.channels[0].linkLosses[0].stillLost);
+    EXPECT_EQ(test.channels[0].linkLosses[1].to, T(28));
+    EXPECT_TRUE(test.channels[0].linkLosses[1].stillLost);
+    // Sessions: the 1.1.0 rows without a mark, then both channels of run B.
+    ASSERT_EQ(test.sessions.size(), 2u);
+    EXPECT_EQ(test.sessions[0].operatorName, "Dana");
+    EXPECT_TRUE(test.sessions[0].endedNormally);
+    EXPECT_EQ(test.sessions[1].channels, (std::vector<int>{1, 2}));
+    EXPECT_EQ(test.sessions[1].end, T(96));
+    EXPECT_FALSE(test.sessions[1].endedNormally);
+    ASSERT_EQ(test.remarks.size(), 3u);
+    EXPECT_FALSE(test.remarks[2].device);
+    EXPECT_EQ(test.identity.at("premises"), "A </style>");
+    EXPECT_FALSE(IsClean(test));
 
-    EXPECT_EQ(Verdict(test), "3 of 6 devices tested; 1 not restored; 1 with a fault only; 1 not tested; "
+    EXPECT_EQ(Verdict(test), "4 of 7 devices tested; 1 not restored; 1 with a fault only; 1 not tested; "
                              "2 addresses reported by the panel are not registered; "
-                             "the run did not end normally");
+                             "the link to the panel was lost 2 times; the run did not end normally");
     const std::string csvHead =
-        "channel,address,label,fire_events,first_fire,fault_events,first_fault,restored,result\r\n"
-        "1,000001,\"Lobby, smoke\",2," + T(2) + ",0,," + T(5) + ",tested\r\n";
+        "\xEF\xBB\xBF"
+        "channel,address,label,fire_events,first_fire,fault_events,first_fault,restored,result,"
+        "device_type,first_session,remark\r\n"
+        "1,000001,\"Lobby, smoke\",2," + T(2) + ",0,," + T(5) + ",tested,zone,1,\r\n";
     EXPECT_EQ(WalkReportCsv(test).substr(0, csvHead.size()), csvHead);
     const std::string md = WalkReportMarkdown(test);
     for (const std::string& want :
          {std::string("Site: Ward, \"B\""), std::string("Operator: Dana"), std::string("**NOT TESTED**"),
           std::string("**NOT RESTORED**"), std::string("run did not end normally"),
           T(1) + "  !T 0 → 1  test mode on", std::string("| Lines read | 3, of which 1 carried no event |"),
-          std::string("| Duration | 1 min 06 s |"), std::string("Witnessed by:")})
+          std::string("| Duration | 1 min 06 s |"), std::string("Witnessed by:"),
+          std::string("| 000006 |  | smoke | 2 |"), std::string("head missing |")})
         EXPECT_NE(md.find(want), std::string::npos) << want << "\n" << md;
+
+    // The printed record: text from the journal escaped, the page laid out
+    // in its language, the live page alone reloading.
+    struct Page {
+        Language language;
+        bool live;
+        std::vector<std::string> wants;
+    };
+    const Page pages[] = {
+        {Language::kEnglish, false,
+         {"lang=\"en\" dir=\"ltr\"", "<bdi>&lt;b&gt;&amp;</bdi>", "NOT PASSED",
+          "the link to the panel was lost 2 times", "was still lost when the run ended",
+          "Session 2, started", "(not a device of this record)", "Checked in host",
+          "counter(page)", "display: table-header-group", "\"Fire detection walk\\2D test record — A \\3C \\2F style\\3E \""}},
+        {Language::kHebrew, true,
+         {"lang=\"he\" dir=\"rtl\"", "<meta http-equiv=\"refresh\"", "דוח בדיקת מערכת גילוי אש",
+          "נבדק במערכת הבקרה", "הקשר עם הרכזת אבד 2 פעמים", "<span class=\"ltr\">000006</span>"}},
+    };
+    for (const Page& page : pages) {
+        const std::string html = WalkRecordHtml(test, {page.language, page.live});
+        for (const std::string& want : page.wants)
+            EXPECT_NE(html.find(want), std::string::npos) << want;
+        EXPECT_EQ(html.find("<b>&"), std::string::npos) << "a label or remark unescaped";
+        EXPECT_EQ(html.find("</style>"), html.rfind("</style>")) << "the premises closed the style";
+        EXPECT_EQ(html.find("http-equiv") != std::string::npos, page.live);
+        size_t boxes = 0;
+        for (size_t at = 0; (at = html.find("class=\"tick\"", at)) != std::string::npos; ++at) ++boxes;
+        EXPECT_EQ(boxes, test.rows.size());
+    }
 }
 
 TEST(WalkRecord, VerdictWording) {
@@ -232,7 +308,11 @@ TEST(WalkRecord, VerdictWording) {
     };
     for (const auto& [results, verdict] : cases) {
         WalkRecord test;
-        for (const char* r : results) test.rows.push_back({1, "000001", "", 0, "", 0, "", "", r, 0});
+        for (const char* r : results) {
+            DeviceRow row;
+            row.result = r;
+            test.rows.push_back(row);
+        }
         EXPECT_EQ(Verdict(test), verdict);
     }
 }
@@ -252,12 +332,22 @@ TEST(WalkRecord, RebuildFromAJournalAKilledRunLeft) {
     const Outcome<std::string> text = ReadFileBytes(PathIn(dir, kJournalFileName));
     ASSERT_TRUE(text);
     ASSERT_TRUE(WriteFileBytes(PathIn(dir, kJournalFileName), *text + T(97) + ",2,line,,,,,\"cut"));
-    const Outcome<std::string> verdict = RebuildReport(dir);
+    const Outcome<std::string> verdict = RebuildReport(dir, {Language::kHebrew, {{"premises", "Beit Hadar"}}});
     ASSERT_TRUE(verdict) << verdict.Error();
     EXPECT_EQ(*verdict, Verdict(BuildWalkRecord(SiteJournal())));
     const Outcome<std::string> md = ReadFileBytes(PathIn(dir, kWalkReportMarkdownName));
     ASSERT_TRUE(md);
     EXPECT_NE(md->find("last row was cut off"), std::string::npos);
+    // The record too, in the language asked for, --record over the journal.
+    const std::string html = ReadFileBytes(PathIn(dir, kWalkRecordHtmlName)).value_or("");
+    EXPECT_NE(html.find("dir=\"rtl\""), std::string::npos);
+    EXPECT_NE(html.find("<bdi>Beit Hadar</bdi>"), std::string::npos);
+    EXPECT_NE(html.find("השורה האחרונה ביומן נקטעה"), std::string::npos);
+    // While a run lasts the page reloads itself; the final one written above does not.
+    EXPECT_EQ(html.find("http-equiv"), std::string::npos);
+    ASSERT_TRUE(WriteLiveRecord(dir, SiteJournal(), {}));
+    EXPECT_NE(ReadFileBytes(PathIn(dir, kWalkRecordHtmlName)).value_or("").find("http-equiv"),
+              std::string::npos);
 
     // A second run appends to the same journal after the cut row is gone.
     JournalWriter again;

@@ -18,7 +18,9 @@ printf '%s\n' "$summary" | grep -q 'RESULT: PASS (all [0-9]* checks agree)' || f
 checks=$(printf '%s\n' "$summary" | sed -n 's/.*RESULT: PASS (all \([0-9]*\) checks agree).*/\1/p')
 [ "${checks:-0}" -ge 20 ] || fail "only ${checks:-0} checks"
 printf '%s\n' "$summary" | grep -E -q '^ +changes 114000 .*no such gate +ok$' || fail "the unregistered gate is not in the summary"
-printf '%s\n' "$summary" | grep -E -q '^ +lines +expected 17 sent +shown 17 read by the driver +ok$' || fail "not every line was read"
+printf '%s\n' "$summary" | grep -E -q '^ +lines +expected 18 sent +shown 18 read by the driver +ok$' || fail "not every line was read"
+printf '%s\n' "$summary" | grep -E -q '^ +walk 000005 +expected 2 0 tested +shown 2 0 tested +ok$' || fail "zone 5's two fire lines are not counted as 2"
+printf '%s\n' "$out" | grep -q '^   record to print and sign: .*/report/walk-test.html$' || fail "the demo did not say where walk-test.html is"
 printf '%s\n' "$summary" | grep -E -q '^ +walk 114000 +expected 1 0 unregistered .* ok$' || fail "no walk-test row of the unregistered gate"
 printf '%s\n' "$summary" | grep -E -q '^ +replay +expected the same rows .* ok$' || fail "the replay's report was not compared"
 printf '%s\n' "$out" | grep -q '^   verdict: ' || fail "the demo printed no verdict"

@@ -21,7 +21,11 @@
 #include "tools/common/files.h"
 #include "tools/common/readable.h"
 #include "tools/common/scenario.h"
+#include "tools/common/device_type.h"
+#include "tools/common/record_identity.h"
+#include "tools/common/site_file.h"
 #include "tools/common/tag_file.h"
+#include "tools/common/text_encoding.h"
 #include "tools/zidhost/package_check.h"
 
 #ifdef _WIN32
@@ -276,6 +280,78 @@ TEST_F(ModelAgainstDecoder, GateOfEachEventForm) {
         ASSERT_TRUE(command && *command) << command.Error();
         EXPECT_EQ(zidtools::GateOf((**command).fields), gate) << text;
     }
+}
+
+// zidhost counts a zone's second detector by the write the driver makes
+// although the bit is set already: the host must hear of it.
+TEST_F(ModelAgainstDecoder, RepeatedFireLineWritesTheGateAgain) {
+    std::vector<std::pair<uint16_t, uint16_t>> writes;
+    QelSimSetGateSink([](uint8_t, const char* address, uint16_t before, uint16_t after, void* user) {
+        if (std::string(address) == "000005")
+            static_cast<std::vector<std::pair<uint16_t, uint16_t>>*>(user)->push_back({before, after});
+    }, &writes);
+    for (int i = 0; i < 2; ++i) Send(**zidtools::ParseCommand("fire-zone 5"));
+    QelSimSetGateSink(nullptr, nullptr);
+    const std::vector<std::pair<uint16_t, uint16_t>> expected = {{0, 1}, {1, 1}};
+    EXPECT_EQ(writes, expected);
+}
+
+// Tag types in brackets, old files unchanged, and Windows-1255 files.
+TEST(TagFile, TypesAndEncodings) {
+    struct Case {
+        std::string text;
+        const char *label, *type;
+        bool notice;
+    };
+    const Case cases[] = {
+        {"031200 [smoke] Lobby", "Lobby", "smoke", false},
+        {"031200 [Manual Call Point]  \"Room #12\"", "Room #12", "manual call point", false},
+        {"000005 [\xD7\x90\xD7\x96\xD7\x95\xD7\xA8] Stair", "Stair", "zone", false},
+        {"031200 [spare] Lobby", "[spare] Lobby", "", true},
+        {"031200 Lobby [heat]", "Lobby [heat]", "", false},
+        {"031200 [heat]", "", "heat", false},
+        // "shalom" saved by an older Notepad: Windows-1255.
+        {"031200 \xF9\xEC\xE5\xED \x80", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xE2\x82\xAC", "", false},
+        {"031200 \xE0\x81", "\xD7\x90\xEF\xBF\xBD", "", false},  // 0x81: nothing in 1255
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto parsed = Tags(c.text);
+        ASSERT_EQ(parsed.size(), 1u);
+        EXPECT_EQ(parsed[0].label, c.label);
+        EXPECT_EQ(parsed[0].type, c.type);
+        EXPECT_EQ(!parsed[0].notice.empty(), c.notice);
+    }
+    const std::pair<std::string, bool> utf8[] = {
+        {"plain", true}, {"\xD7\xA9", true}, {"\xF0\x9F\x94\xA5", true}, {"\xC0\xAF", false},
+        {"\xED\xA0\x80", false}, {"\xD7", false}, {"\xF4\x90\x80\x80", false}, {"\xE0", false},
+    };
+    for (const auto& [bytes, valid] : utf8) EXPECT_EQ(zidtools::IsValidUtf8(bytes), valid) << bytes;
+    EXPECT_EQ(zidtools::ValidUtf8("a\xFF\xD7\xA9"), "a\xEF\xBF\xBD\xD7\xA9");
+    EXPECT_EQ(zidtools::DeviceTypeOfAddress("000012"), zidtools::DeviceType::kZone);
+    EXPECT_EQ(zidtools::DeviceTypeOfAddress("120000"), zidtools::DeviceType::kLineDetector);
+}
+
+// The record's identity: the keys of [record], refused where unknown.
+TEST(RecordFile, KeysSectionsAndErrors) {
+    const auto good = zidtools::ParseRecordFile(
+        "[channel 1]\nport = COM3\n[record]\npremises = \"Beit #2\"\nwitness =\n", "site.ini");
+    ASSERT_TRUE(good) << good.Error();
+    EXPECT_EQ(*good, (zidtools::RecordIdentity{{"premises", "Beit #2"}}));
+    const std::pair<const char*, const char*> bad[] = {
+        {"[record]\npremises = A\nowners = B\n", "r.ini:3: unknown key owners in [record]"},
+        {"[record]\n[record]\n", "r.ini:2: [record] is already given at line 1"},
+        {"[report]\n", "r.ini:1: unknown section [report]"},
+    };
+    for (const auto& [text, error] : bad) {
+        const auto parsed = zidtools::ParseRecordFile(text, "r.ini");
+        ASSERT_FALSE(parsed) << text;
+        EXPECT_EQ(parsed.Error().rfind(error, 0), 0u) << parsed.Error();
+    }
+    zidtools::StartFacts facts = {{"port", "COM3"}};
+    zidtools::AddRecordFacts(facts, *good);
+    EXPECT_EQ(zidtools::RecordOfFacts(zidtools::ParseStartText(zidtools::StartText(facts))), *good);
+    EXPECT_TRUE(zidtools::ParseSiteFile("[record]\npremises = A\n[channel 2]\nport = COM4\n", "s"));
 }
 
 #ifdef _WIN32

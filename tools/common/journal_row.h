@@ -27,11 +27,19 @@ inline constexpr char kNoEvent[] = "no-event";  // a line with no event; text: r
 // A line the driver rejected (empty, too long, or cut off). Journals on
 // site spell it so; the word stays.
 inline constexpr char kRejectedLine[] = "refused-line";
-inline constexpr char kGate[] = "gate";                 // a gate change; old/new 0x%04X
-inline constexpr char kStatus[] = "status";             // !T, !F, !R or !S; old/new 0 or 1
+// A gate the driver wrote; old/new 0x%04X. Every change has one, and so
+// has every fire or fault-start line, also when the bit was set already.
+// text: "EVENT WORDS: bit changes" ("fire (zone): fire on", "fire (zone):
+// no change"); journals before 1.2.0 have only changes, and only their bit
+// changes as text.
+inline constexpr char kGate[] = "gate";
+// !T, !F, !R or !S (and !C: 1 while the channel's port does not answer);
+// old/new 0 or 1.
+inline constexpr char kStatus[] = "status";
 inline constexpr char kUnknownGate[] = "unknown-gate";  // text: the words of the line's event
 inline constexpr char kPort[] = "port";                 // opened, closed, failed
 inline constexpr char kCommand[] = "command";           // a typed command and its result
+inline constexpr char kRemark[] = "remark";  // address: the device; text: the engineer's remark
 inline constexpr char kStop[] = "stop";                 // the run ends
 }  // namespace journal_kind
 

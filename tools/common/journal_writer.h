@@ -14,7 +14,7 @@ namespace zidtools {
 
 // Append may be called from any thread. Open makes the folder when needed
 // and writes the header to a new or empty file; a journal that is already
-// there keeps its rows (a second run adds its own), and a last row that a
+// there keeps its rows (a run with --continue adds its own), and a last row that a
 // killed run left unfinished is cut away first, so it cannot swallow the
 // rows that follow. A file that is not a journal is refused.
 class JournalWriter {

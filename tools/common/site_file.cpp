@@ -3,6 +3,7 @@
 #include "tools/common/files.h"
 #include "tools/common/key_file.h"
 #include "tools/common/numbers.h"
+#include "tools/common/text_encoding.h"
 
 namespace zidtools {
 
@@ -14,19 +15,22 @@ Outcome<std::vector<ChannelConfig>> ReadSiteFile(const std::string& path) {
 
 Outcome<std::vector<ChannelConfig>> ParseSiteFile(const std::string& bytes,
                                                   const std::string& path) {
-    Outcome<std::vector<TextLine>> lines = SplitTextLines(bytes, path);
+    Outcome<std::vector<TextLine>> lines = SplitTextLines(AsUtf8Text(bytes).text, path);
     if (!lines) return Failure{lines.Error()};
     Outcome<std::vector<KeySection>> sections = ParseKeyFile(*lines, path);
     if (!sections) return Failure{sections.Error()};
 
     std::vector<ChannelConfig> channels;
     for (const KeySection& section : *sections) {
+        // The record's identity (record_identity.h) has a reader of its own.
+        if (section.name == "record") continue;
         const std::optional<long> number =
             section.name.rfind("channel", 0) == 0 ? ParseNumber(Trim(section.name.substr(7)), 0, 255)
                                                    : std::nullopt;
         if (!number)
             return Failure{AtLine(path, section.line,
-                                  "a section is [channel N], N from 0 to 255: [" + section.name + "]")};
+                                  "a section is [channel N], N from 0 to 255, or [record]: [" +
+                                      section.name + "]")};
         for (const ChannelConfig& c : channels)
             if (c.number == *number)
                 return Failure{AtLine(path, section.line,

@@ -1,6 +1,7 @@
 // Site files: several panels for one zidhost, a section [channel N] for
 // each, with the settings of a channel (channel_config.h) as key = value
-// lines. Tag files are found relative to the site file.
+// lines. Tag files are found relative to the site file. A [record] section
+// holds the walk-test record's identity (record_identity.h reads it).
 #pragma once
 
 #include <string>

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "tools/common/csv.h"
+#include "tools/common/device_type.h"
 #include "tools/common/files.h"
-#include "tools/common/local_time.h"
 
 namespace zidtools {
 namespace {
@@ -44,37 +44,6 @@ void Put(std::string& out, const Parts&... parts) {
     (PutOne(out, parts), ...);
 }
 
-std::string Duration(const std::string& from, const std::string& to) {
-    const std::optional<long long> begin = ParseLocalTime(from), end = ParseLocalTime(to);
-    if (!begin || !end || *end < *begin) return "unknown";
-    const long long a = *begin, b = *end;
-    const long long s = (b - a) / 1000;
-    char text[64];
-    if (s >= 3600)
-        std::snprintf(text, sizeof text, "%lld h %02lld min %02lld s", s / 3600, s / 60 % 60,
-                      s % 60);
-    else if (s >= 60)
-        std::snprintf(text, sizeof text, "%lld min %02lld s", s / 60, s % 60);
-    else
-        std::snprintf(text, sizeof text, "%lld.%03lld s", s, (b - a) % 1000);
-    return text;
-}
-
-// What a status word's change means, for the history.
-const char* StatusWords(const StatusChange& change) {
-    const bool on = change.newValue == "1";
-    const std::string& a = change.address;
-    if (a == "!T") return on ? "test mode on" : "test mode off";
-    // F tells of the last fault event only: the end of any one fault clears
-    // it, while other faults may remain (the gates' bit 1 tell which).
-    if (a == "!F") return on ? "a fault started" : "a fault ended, or a reset";
-    if (a == "!R") return on ? "panel reset" : "reset flag cleared by a new fire or fault";
-    if (a == "!S")
-        return on ? "silence flag set (sounder silenced, a fault ended, or reset)"
-                  : "silence flag cleared by a new fire or fault";
-    return "";
-}
-
 const char* FactName(const std::string& key) {
     static const std::pair<const char*, const char*> kNames[] = {
         {"port", "Port"},
@@ -101,7 +70,9 @@ const char* ResultCell(const std::string& result) {
 
 std::string WalkReportCsv(const WalkRecord& test) {
     std::string out =
-        "channel,address,label,fire_events,first_fire,fault_events,first_fault,restored,result\r\n";
+        "\xEF\xBB\xBF"
+        "channel,address,label,fire_events,first_fire,fault_events,first_fault,restored,result,"
+        "device_type,first_session,remark\r\n";
     out.reserve(out.size() + test.rows.size() * 96);
     for (const DeviceRow& row : test.rows) {
         PutOne(out, long{row.channel});
@@ -116,6 +87,10 @@ std::string WalkReportCsv(const WalkRecord& test) {
             out += ',';
             AppendCsvField(out, *field);
         }
+        Put(out, ",", DeviceTypeWord(DeviceTypeOf(row.type, row.address)), ",");
+        if (row.session > 0) PutOne(out, long{row.session});
+        out += ',';
+        AppendCsvField(out, row.remark);
         out += "\r\n";
     }
     return out;
@@ -140,6 +115,17 @@ std::string WalkReportMarkdown(const WalkRecord& test) {
     if (test.journalUnreadable > 0)
         out += std::to_string(test.journalUnreadable) +
                " row(s) of the journal could not be read and are left out.\n\n";
+    if (!test.sessions.empty())
+        out += "## Sessions\n\n| Session | Start | End | Operator | Driver version | Driver SHA-256 | "
+               "Ended |\n|---:|---|---|---|---|---|---|\n";
+    for (const WalkSession& s : test.sessions) {
+        Put(out, "| ", long{s.number}, " | ", s.start, " | ", s.end, " | ");
+        AppendMd(out, s.operatorName);
+        out += " | ";
+        AppendMd(out, s.version);
+        Put(out, " | ", s.sha256, " | ", s.endedNormally ? "normally" : "**not normally**", " |\n");
+    }
+    if (!test.sessions.empty()) out += "\n";
 
     for (const ChannelRun& run : test.channels) {
         out += "## Channel " + std::to_string(run.channel) + "\n\n";
@@ -147,7 +133,10 @@ std::string WalkReportMarkdown(const WalkRecord& test) {
             out += "Result: " + Md(VerdictOf(CountDevices(test, run.channel))) + "\n\n";
         out += "| | |\n|---|---|\n";
         for (const auto& [key, value] : run.facts) {
-            if (key == "site" || key == "operator") continue;
+            // The record's identity and the session's mark have places of their own.
+            if (key == "site" || key == "operator" || key == "session" ||
+                key.rfind("record ", 0) == 0)
+                continue;
             const char* name = FactName(key);
             out += "| " + (name ? std::string(name) : Md(key)) + " | " + Md(value) + " |\n";
         }
@@ -155,7 +144,7 @@ std::string WalkReportMarkdown(const WalkRecord& test) {
         out += "| End | " + run.end;
         if (run.runsNotEnded > 0) out += " — **run did not end normally**";
         out += " |\n";
-        out += "| Duration | " + Duration(run.start, run.end) + " |\n";
+        out += "| Duration | " + DurationText(run.start, run.end) + " |\n";
         if (run.runs > 1) out += "| Runs | " + std::to_string(run.runs) + " |\n";
         out += "| Lines read | " + std::to_string(run.linesRead) + ", of which " +
                std::to_string(run.linesNoEvent) + " carried no event |\n";
@@ -163,17 +152,19 @@ std::string WalkReportMarkdown(const WalkRecord& test) {
 
         out +=
             "### Devices\n\n"
-            "| Address | Label | Fire events | First fire | Fault events | First fault | "
-            "Restored | Result |\n|---|---|---:|---|---:|---|---|---|\n";
+            "| Address | Label | Type | Fire lines | First fire | Fault lines | First fault | "
+            "Restored | Result | Remark |\n|---|---|---|---:|---|---:|---|---|---|---|\n";
         for (const DeviceRow& row : test.rows) {
             if (row.channel != run.channel) continue;
             out += "| ";
             AppendMd(out, row.address);
             out += " | ";
             AppendMd(out, row.label);
-            Put(out, " | ", long{row.fireEvents}, " | ", row.firstFire, " | ",
-                long{row.faultEvents}, " | ", row.firstFault, " | ", row.restored, " | ",
-                ResultCell(row.result), " |\n");
+            Put(out, " | ", DeviceTypeWord(DeviceTypeOf(row.type, row.address)), " | ",
+                long{row.fireEvents}, " | ", row.firstFire, " | ", long{row.faultEvents}, " | ",
+                row.firstFault, " | ", row.restored, " | ", ResultCell(row.result), " | ");
+            AppendMd(out, row.remark);
+            out += " |\n";
         }
         out += "\n### Status words\n\n";
         if (run.status.empty()) out += "No status word changed.\n";
@@ -184,8 +175,12 @@ std::string WalkReportMarkdown(const WalkRecord& test) {
             AppendMd(out, s.oldValue);
             out += " → ";
             AppendMd(out, s.newValue);
-            Put(out, "  ", StatusWords(s), "\n");
+            Put(out, "  ", StatusMeaningIn(Language::kEnglish, s), "\n");
         }
+        if (!run.linkLosses.empty()) out += "\n### The link to the panel lost\n\n";
+        for (const LinkLoss& loss : run.linkLosses)
+            Put(out, "- from ", loss.from, loss.stillLost ? " until the run ended, " : " to ",
+                loss.to, " (", DurationText(loss.from, loss.to), ")\n");
         if (!run.portAndCommands.empty()) {
             out += "\n### Port and console\n\n";
             for (const JournalRow& r : run.portAndCommands) {
@@ -197,6 +192,18 @@ std::string WalkReportMarkdown(const WalkRecord& test) {
         out += "\n";
     }
 
+    if (!test.remarks.empty()) out += "## Remarks\n\n";
+    for (const Remark& r : test.remarks) {
+        Put(out, "- ", r.time, "  channel ", long{r.channel}, "  ");
+        AppendMd(out, r.address);
+        out += ' ';
+        AppendMd(out, r.label);
+        out += ": ";
+        AppendMd(out, r.text);
+        out += '\n';
+    }
+    if (!test.remarks.empty()) out += '\n';
+
     out +=
         "## Signatures\n\n"
         "Tested by: ______________________  Signature: ______________________  "
@@ -206,7 +213,16 @@ std::string WalkReportMarkdown(const WalkRecord& test) {
     return out;
 }
 
-Outcome<std::string> RebuildReport(const std::string& dir) {
+namespace {
+
+// The settings' identity over the journal's, key by key.
+void Apply(WalkRecord& record, const ReportSettings& settings) {
+    for (const auto& [key, value] : settings.record) record.identity[key] = value;
+}
+
+}  // namespace
+
+Outcome<std::string> RebuildReport(const std::string& dir, const ReportSettings& settings) {
     const std::string journal = PathIn(dir, kJournalFileName);
     const Outcome<std::string> text = ReadFileBytes(journal);
     if (!text) return Failure{text.Error()};
@@ -215,13 +231,23 @@ Outcome<std::string> RebuildReport(const std::string& dir) {
     WalkRecord record = BuildWalkRecord(parsed->rows);
     record.journalCutOff = parsed->cutOff;
     record.journalUnreadable = parsed->unreadable;
+    Apply(record, settings);
     const std::pair<const char*, std::string> files[] = {
         {kWalkReportCsvName, WalkReportCsv(record)},
-        {kWalkReportMarkdownName, WalkReportMarkdown(record)}};
+        {kWalkReportMarkdownName, WalkReportMarkdown(record)},
+        {kWalkRecordHtmlName, WalkRecordHtml(record, {settings.language, false})}};
     for (const auto& [name, content] : files)
         if (Status written = WriteFileAtomically(PathIn(dir, name), content); !written)
             return Failure{written.Error()};
     return Verdict(record);
+}
+
+Status WriteLiveRecord(const std::string& dir, const std::vector<JournalRow>& rows,
+                       const ReportSettings& settings) {
+    WalkRecord record = BuildWalkRecord(rows);
+    Apply(record, settings);
+    return WriteFileAtomically(PathIn(dir, kWalkRecordHtmlName),
+                               WalkRecordHtml(record, {settings.language, true}));
 }
 
 }  // namespace zidtools

@@ -5,12 +5,19 @@
 // walk-test.csv has one row per registered gate (tag-file order; an address
 // listed twice has one row; status tags have none), then one per address the
 // panel reported and the host could not find. walk-test.md is the same for
-// people to print and sign.
+// people to read; walk-test.html (walk_html.h) is the record to print and
+// sign.
 #pragma once
 
 #include <string>
 
+#include <vector>
+
+#include "tools/common/journal_row.h"
 #include "tools/common/outcome.h"
+#include "tools/common/record_identity.h"
+#include "tools/common/record_words.h"
+#include "tools/common/walk_html.h"
 #include "tools/common/walk_record.h"
 
 namespace zidtools {
@@ -18,12 +25,27 @@ namespace zidtools {
 inline constexpr char kWalkReportCsvName[] = "walk-test.csv";
 inline constexpr char kWalkReportMarkdownName[] = "walk-test.md";
 
-// "channel,address,label,fire_events,first_fire,fault_events,first_fault,
-// restored,result" and a row per device, CSV with CRLF.
+// A UTF-8 byte-order mark (so that a spreadsheet reads Hebrew labels
+// right), "channel,address,label,fire_events,first_fire,fault_events,
+// first_fault,restored,result,device_type,first_session,remark" and a row
+// per device, CSV with CRLF. The first nine columns are those of 1.1.0.
 std::string WalkReportCsv(const WalkRecord& record);
 std::string WalkReportMarkdown(const WalkRecord& record);
 
-// Reads DIR/events.csv and writes the report's files beside it; the verdict.
-Outcome<std::string> RebuildReport(const std::string& dir);
+// How the record is written: its language, and facts of its identity that
+// win over those the journal holds (--record at a rebuild).
+struct ReportSettings {
+    Language language = Language::kEnglish;
+    RecordIdentity record;
+};
+
+// Reads DIR/events.csv and writes the report's three files beside it; the
+// verdict.
+Outcome<std::string> RebuildReport(const std::string& dir, const ReportSettings& settings = {});
+
+// While a run goes on: DIR/walk-test.html from the journal's rows so far,
+// a page that reloads itself.
+Status WriteLiveRecord(const std::string& dir, const std::vector<JournalRow>& rows,
+                       const ReportSettings& settings);
 
 }  // namespace zidtools

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "tools/common/files.h"
+#include "tools/common/journal_row.h"
 #include "tools/common/numbers.h"
 #include "tools/common/option_table.h"
 #include "tools/common/site_file.h"
@@ -66,7 +68,8 @@ constexpr Spec kOptions[] = {
      "the host's message tick that paces the driver (default 50)",
      [](Options& o, const std::string& v) { return Number(v, 0, 10000, o.tickMs); }},
     {"--tags", "FILE", OptionValue::kRequired,
-     "tag addresses to register, one per line, '#' comments", Channel<kTags>},
+     "tag addresses to register, one per line, each optionally\n"
+     "followed by [type] and a label; '#' comments", Channel<kTags>},
     {"--check-tags", "FILE", OptionValue::kRequired,
      "only check the tags of FILE through the driver and list\n"
      "each refused one with its line number and the reason",
@@ -95,9 +98,32 @@ constexpr Spec kOptions[] = {
     {"--log-file", "FILE", OptionValue::kRequired, nullptr, Text<&Options::logFile>},
     {"--report", "DIR", OptionValue::kRequired,
      "keep the session journal DIR/events.csv (every line, gate,\n"
-     "status word, port change and command, as it happens) and\n"
-     "write the walk-test report DIR/walk-test.csv and .md at the end",
+     "status word, port change, command and remark, as it happens)\n"
+     "and write the walk-test record DIR/walk-test.html (kept up to\n"
+     "date while the run lasts; print it and sign it), .md and .csv.\n"
+     "DIR must hold no journal yet, unless --continue is given",
      Text<&Options::reportDir>},
+    {"--continue", nullptr, OptionValue::kNone,
+     "carry on the walk test whose journal is in the --report DIR\n"
+     "(a walk test spread over days): the record lists each session",
+     [](Options& o, const std::string&) {
+         o.continueReport = true;
+         return Status(Done{});
+     }},
+    {"--language", "en|he", OptionValue::kRequired,
+     "the language of walk-test.html: en (default) or he (Hebrew)",
+     [](Options& o, const std::string& v) {
+         const std::optional<zidtools::Language> language = zidtools::LanguageOfCode(v);
+         if (!language) return Status(Failure{"en or he"});
+         o.language = *language;
+         return Status(Done{});
+     }},
+    {"--record", "FILE", OptionValue::kRequired,
+     "the record's identity: a [record] section with premises,\n"
+     "address, owner, panel-model, panel-serial, panel-firmware,\n"
+     "panel-location, test-type, standard, company, engineer,\n"
+     "licence and witness (a site file has it in its own [record])",
+     Text<&Options::recordFile>},
     {"--site-name", "TEXT", OptionValue::kRequired, "the site, and", Text<&Options::siteName>},
     {"--operator", "TEXT", OptionValue::kRequired, "the engineer, for the walk-test report",
      Text<&Options::operatorName>},
@@ -107,8 +133,8 @@ constexpr Spec kOptions[] = {
      "channels, FILE-N for channel N",
      Text<&Options::capture>},
     {"--rebuild-report", "DIR", OptionValue::kRequired,
-     "only build the walk-test report again from DIR/events.csv\n"
-     "(after a run that was killed)",
+     "only write the walk-test record again from DIR/events.csv\n"
+     "(after a run that was killed; with --language, --record)",
      Text<&Options::rebuildReport>},
     {"--dll", "PATH", OptionValue::kRequired,
      "the driver (default: ZIZEZOZU.DLL beside zidhost, or in the\n"
@@ -118,8 +144,9 @@ constexpr Spec kOptions[] = {
      "several channels, one per panel: a section [channel N] for\n"
      "each, with lines KEY = VALUE; the keys are port, baud,\n"
      "data-bits, stop-bits, parity, timeout and tags, valued as\n"
-     "the options above, and name (shown in the timeline). Tag\n"
-     "files are found relative to FILE. Not with the options\n"
+     "the options above, and name (shown in the timeline); a\n"
+     "[record] section as --record takes. Tag files are found\n"
+     "relative to FILE. Not with the options\n"
      "--port to --tags; --state-file then writes FILE-N per channel",
      Text<&Options::site>},
     {"--version", nullptr, OptionValue::kNone,
@@ -176,23 +203,61 @@ std::string Usage() {
            "8 a file of the package is missing or differs from SHA256SUMS.\n";
 }
 
+namespace {
+
+// A folder's journal is one walk test's: a second run adds to it only when
+// asked to, so that Monday's devices never show as tested on Tuesday.
+Status CheckReportFolder(const Options& o) {
+    if (o.continueReport && o.reportDir.empty())
+        return Failure{"--continue carries on the walk test of a --report DIR: give the folder"};
+    if (o.reportDir.empty()) return Done{};
+    const std::string journal = zidtools::PathIn(o.reportDir, zidtools::kJournalFileName);
+    // A journal with no row yet (a run stopped by its own inputs) holds no
+    // walk test.
+    const std::string bytes = zidtools::ReadFileBytes(journal).value_or("");
+    const bool held = !bytes.empty() && zidtools::JournalHeader().compare(0, bytes.size(), bytes) != 0;
+    if (held && !o.continueReport)
+        return Failure{o.reportDir + " already holds the journal of a walk test (" + journal +
+                       "). Give a new folder for a new walk test, or add --continue to carry "
+                       "that one on. Nothing was opened."};
+    if (!held && o.continueReport)
+        return Failure{"--continue: " + o.reportDir + " holds no journal (" + journal +
+                       ") to carry on. Nothing was opened."};
+    return Done{};
+}
+
+}  // namespace
+
 zidtools::Outcome<Options> ParseOptions(int argc, char** argv) {
     Options o;
     if (Status parsed = zidtools::ParseCommandLine(kOptions, argc, argv, o); !parsed)
         return Failure{parsed.Error()};
     if (o.help) return o;
+    if (Status folder = CheckReportFolder(o); !folder) return Failure{folder.Error()};
+    if (!o.site.empty() && !o.recordFile.empty())
+        return Failure{"--record and --site do not go together: a site file has the record's "
+                       "identity in its own [record] section (see --help)"};
     if (o.site.empty()) {
         o.channels.push_back(o.commandLineChannel);
-        return o;
+    } else {
+        if (!o.channelOption.empty())
+            return Failure{o.channelOption +
+                           " and --site do not go together: a site file sets up every channel "
+                           "(see --help)"};
+        zidtools::Outcome<std::vector<zidtools::ChannelConfig>> channels =
+            zidtools::ReadSiteFile(o.site);
+        if (!channels) return Failure{channels.Error()};
+        o.channels = std::move(*channels);
     }
-    if (!o.channelOption.empty())
-        return Failure{o.channelOption +
-                       " and --site do not go together: a site file sets up every channel (see "
-                       "--help)"};
-    zidtools::Outcome<std::vector<zidtools::ChannelConfig>> channels =
-        zidtools::ReadSiteFile(o.site);
-    if (!channels) return Failure{channels.Error()};
-    o.channels = std::move(*channels);
+    const std::string recordFrom = o.recordFile.empty() ? o.site : o.recordFile;
+    if (!recordFrom.empty()) {
+        std::string notice;
+        zidtools::Outcome<zidtools::RecordIdentity> record =
+            zidtools::ReadRecordFile(recordFrom, &notice);
+        if (!record) return Failure{record.Error()};
+        o.record = std::move(*record);
+        if (!notice.empty()) o.notices.push_back(notice);
+    }
     return o;
 }
 

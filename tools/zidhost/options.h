@@ -7,6 +7,8 @@
 
 #include "tools/common/channel_config.h"
 #include "tools/common/outcome.h"
+#include "tools/common/record_identity.h"
+#include "tools/common/record_words.h"
 
 namespace zidhost {
 
@@ -21,6 +23,11 @@ struct Options {
     double seconds = 0;         // 0: until stopped
     std::string checkTags, stopFile, stateFile, logFile, dll;
     std::string reportDir, capture, rebuildReport, siteName, operatorName;
+    bool continueReport = false;  // --continue: carry on the walk test in reportDir
+    zidtools::Language language = zidtools::Language::kEnglish;
+    std::string recordFile;            // --record
+    zidtools::RecordIdentity record;   // from --record or the site file's [record]
+    std::vector<std::string> notices;  // for the engineer: files read as Windows-1255
     bool compose = false;
     bool version = false;
     bool help = false;
@@ -31,8 +38,10 @@ struct Options {
 // The usage text: the options, the typed commands and the exit codes.
 std::string Usage();
 
-// Parses the command line, and reads the site file when one is named. The
-// failure says what is wrong, naming the option or the file and line.
+// Parses the command line, and reads the site file and the record file when
+// they are named. The failure says what is wrong, naming the option or the
+// file and line. A report folder that already holds a journal is refused
+// unless --continue says to carry that walk test on: nothing is opened then.
 zidtools::Outcome<Options> ParseOptions(int argc, char** argv);
 
 }  // namespace zidhost

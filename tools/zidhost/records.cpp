@@ -1,6 +1,7 @@
 #include "tools/zidhost/records.h"
 
 #include "tools/common/capture.h"
+#include "tools/common/files.h"
 #include "tools/common/readable.h"
 #include "tools/common/event_names.h"
 #include "tools/common/local_time.h"
@@ -32,7 +33,29 @@ Records::~Records() {
 }
 
 zidtools::Status Records::OpenJournal(const std::string& reportDir) {
-    return journal_.Open(reportDir);
+    if (zidtools::Status opened = journal_.Open(reportDir); !opened) return opened;
+    // A walk test carried on: its record shows the earlier sessions too.
+    const zidtools::Outcome<std::string> text =
+        zidtools::ReadFileBytes(zidtools::PathIn(reportDir, zidtools::kJournalFileName));
+    const zidtools::Outcome<zidtools::ParsedJournal> parsed =
+        zidtools::ParseJournal(text.value_or(""));
+    std::lock_guard<std::mutex> guard(rowsLock_);
+    if (parsed) rows_ = parsed->rows;
+    rowsChanged_ = true;
+    return zidtools::Done{};
+}
+
+void Records::RowsChangedAgain() {
+    std::lock_guard<std::mutex> guard(rowsLock_);
+    rowsChanged_ = true;
+}
+
+bool Records::RowsIfChanged(std::vector<zidtools::JournalRow>& rows) {
+    std::lock_guard<std::mutex> guard(rowsLock_);
+    if (!rowsChanged_) return false;
+    rows = rows_;
+    rowsChanged_ = false;
+    return true;
 }
 
 zidtools::Status Records::OpenCapture(const ChannelTag& channel, const std::string& path,
@@ -69,6 +92,9 @@ void Records::Row(const ChannelTag* channel, const char* rowKind, const std::str
         journalFailed_ = true;
         Error("the journal can no longer be written (disk full, or its folder gone?)");
     }
+    std::lock_guard<std::mutex> guard(rowsLock_);
+    rows_.push_back(std::move(row));
+    rowsChanged_ = true;
 }
 
 void Records::Captured(const ChannelTag& channel, const std::string& bytes, bool rejected) {
@@ -97,8 +123,9 @@ void Records::Start(const ChannelTag& channel, const zidtools::StartFacts& facts
 }
 
 void Records::TagRegistered(const ChannelTag& channel, const std::string& address,
-                            const std::string& label) {
-    Row(&channel, kind::kTag, address, label, "", "0x0000", "registered");
+                            const std::string& label, const std::string& type) {
+    Row(&channel, kind::kTag, address, label, "", "0x0000",
+        type.empty() ? "registered" : "registered; type=" + type);
 }
 
 void Records::Log(const ChannelTag* channel, const std::string& line) {
@@ -126,12 +153,21 @@ void Records::Rejected(const ChannelTag& channel, Rejection why, const std::stri
 }
 
 void Records::Gate(const ChannelTag& channel, const std::string& address, const std::string& label,
-                   uint16_t before, uint16_t after) {
-    Timeline("gate", "%s%s  0x%04X -> 0x%04X  %s  (channel %d)%s%s", Prefix(&channel).c_str(),
-             address.c_str(), before, after, BitChanges(before, after).c_str(), channel.number,
-             label.empty() ? "" : "  ", label.c_str());
+                   uint16_t before, uint16_t after, std::optional<zid::PanelEvent> event) {
+    const std::string changes = BitChanges(before, after);
+    const char* words = event ? zidtools::NamesOf(*event).words : nullptr;
+    if (before == after)
+        Timeline("gate", "%s%s  0x%04X unchanged  %s again: the bit was set already  (channel %d)%s%s",
+                 Prefix(&channel).c_str(), address.c_str(), after, words ? words : "a write",
+                 channel.number, label.empty() ? "" : "  ", label.c_str());
+    else
+        Timeline("gate", "%s%s  0x%04X -> 0x%04X  %s  (channel %d)%s%s", Prefix(&channel).c_str(),
+                 address.c_str(), before, after, changes.c_str(), channel.number,
+                 label.empty() ? "" : "  ", label.c_str());
+    // The line's event goes with the change: the walk test counts the
+    // panel's lines, not the bit's rises (journal_row.h).
     Row(&channel, kind::kGate, address, label, zidtools::HexWord(before), zidtools::HexWord(after),
-        BitChanges(before, after));
+        words ? std::string(words) + ": " + (changes.empty() ? "no change" : changes) : changes);
 }
 
 void Records::UnknownGate(const ChannelTag& channel, const std::string& address,
@@ -165,6 +201,13 @@ void Records::Port(const ChannelTag& channel, bool open, const std::string& text
 void Records::Command(const ChannelTag* channel, const std::string& text) {
     Timeline("cmd", "%s%s", Prefix(channel).c_str(), text.c_str());
     Row(channel, kind::kCommand, "", "", "", "", text);
+}
+
+void Records::Remark(const ChannelTag& channel, const std::string& address,
+                     const std::string& label, const std::string& text, const std::string& note) {
+    Timeline("remark", "%s%s%s%s: %s%s", Prefix(&channel).c_str(), address.c_str(),
+             label.empty() ? "" : "  ", label.c_str(), text.c_str(), note.c_str());
+    Row(&channel, kind::kRemark, address, label, "", "", text);
 }
 
 void Records::Stop(const ChannelTag& channel) {

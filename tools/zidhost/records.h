@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "panel/events.h"
 #include "tools/common/journal_writer.h"
@@ -38,23 +39,31 @@ public:
     explicit Records(bool namesChannels) : namesChannels_(namesChannels) {}
     ~Records();
 
-    // The journal in reportDir (made when missing).
+    // The journal in reportDir (made when missing; one there is carried on).
     zidtools::Status OpenJournal(const std::string& reportDir);
+    // Every row of the journal so far, when one was added since the last
+    // call: what the live walk-test record is built from.
+    bool RowsIfChanged(std::vector<zidtools::JournalRow>& rows);
+    // The rows taken could not be used: give them again next time.
+    void RowsChangedAgain();
     // A capture file for the channel; its first lines say what it holds.
     zidtools::Status OpenCapture(const ChannelTag& channel, const std::string& path,
                                  const std::string& port, const std::string& settings);
 
     void Note(const char* kind, const std::string& text);  // timeline only
     void Start(const ChannelTag& channel, const zidtools::StartFacts& facts);
+    // type: device_type.h's word from the tag file, or empty.
     void TagRegistered(const ChannelTag& channel, const std::string& address,
-                       const std::string& label);
+                       const std::string& label, const std::string& type);
     void Log(const ChannelTag* channel, const std::string& line);
     // A line the driver read. event: what it announces (none: no event).
     void Line(const ChannelTag& channel, const std::string& bytes,
               std::optional<zid::PanelEvent> event, bool restOfRejected);
     void Rejected(const ChannelTag& channel, Rejection why, const std::string& bufferedLine);
+    // A gate the driver wrote: a change, or a fire or fault-start line
+    // (event) that found its bit set already.
     void Gate(const ChannelTag& channel, const std::string& address, const std::string& label,
-              uint16_t before, uint16_t after);
+              uint16_t before, uint16_t after, std::optional<zid::PanelEvent> event);
     void UnknownGate(const ChannelTag& channel, const std::string& address,
                      std::optional<zid::PanelEvent> event);
     void Status(const ChannelTag& channel, char word, uint16_t before, uint16_t after);
@@ -63,6 +72,9 @@ public:
     // announced loudly: it hears nothing from its panel.
     void Port(const ChannelTag& channel, bool open, const std::string& text);
     void Command(const ChannelTag* channel, const std::string& text);
+    // The engineer's remark on a device; note says more for the timeline.
+    void Remark(const ChannelTag& channel, const std::string& address, const std::string& label,
+                const std::string& text, const std::string& note);
     void Stop(const ChannelTag& channel);
 
 private:
@@ -80,6 +92,9 @@ private:
     bool namesChannels_;
     zidtools::JournalWriter journal_;
     bool journalFailed_ = false;
+    std::mutex rowsLock_;
+    std::vector<zidtools::JournalRow> rows_;  // the journal's, for the live record
+    bool rowsChanged_ = false;
     std::mutex captureLock_;
     std::map<int32_t, Capture> captures_;
 };

@@ -6,6 +6,7 @@
 #include "tools/common/file_facts.h"
 #include "tools/common/files.h"
 #include "tools/common/line_settings.h"
+#include "tools/common/local_time.h"
 #include "tools/common/result_text.h"
 #include "tools/zidhost/console.h"
 #include "tools/zidhost/exit_codes.h"
@@ -49,12 +50,6 @@ Session::Channel* Session::Find(int32_t number) {
 }
 
 int Session::CheckInputs() {
-    if (!options_.reportDir.empty()) {
-        if (zidtools::Status opened = records_.OpenJournal(options_.reportDir); !opened) {
-            Error("%s", opened.Error().c_str());
-            return kExitUsage;
-        }
-    }
     for (auto& c : channels_) {
         if (options_.capture.empty()) break;
         const std::string path = options_.site.empty()
@@ -88,6 +83,14 @@ int Session::CheckInputs() {
             return kExitTags;
         }
         c->tags = std::move(checked->accepted);
+    }
+    // The journal last: a run its own inputs stopped leaves no journal that
+    // a new try would have to --continue.
+    if (!options_.reportDir.empty()) {
+        if (zidtools::Status opened = records_.OpenJournal(options_.reportDir); !opened) {
+            Error("%s", opened.Error().c_str());
+            return kExitUsage;
+        }
     }
     return kExitDone;
 }
@@ -137,7 +140,7 @@ int Session::StartChannels() {
             const int refused = RegisterTags(c.driver, o.tags, c.tags, true);
             commandChannel_ = nullptr;
             for (const Tag& t : c.tags) {
-                records_.TagRegistered(c.tag, t.text, t.label);
+                records_.TagRegistered(c.tag, t.text, t.label, t.type);
                 if (t.gate) c.labels[t.text] = t.label;
             }
             records_.Note("tags", (options_.site.empty() ? "" : c.tag.display + ": ") +
@@ -169,6 +172,10 @@ zidtools::StartFacts Session::StartFactsOf(const Channel& c) const {
     if (!options_.site.empty()) facts.push_back({"site file", options_.site});
     if (!options_.siteName.empty()) facts.push_back({"site", options_.siteName});
     if (!options_.operatorName.empty()) facts.push_back({"operator", options_.operatorName});
+    // Every channel of this run shares its session: a --continue run starts
+    // the next one (walk_record.h).
+    facts.push_back({"session", session_});
+    zidtools::AddRecordFacts(facts, options_.record);
     return facts;
 }
 
@@ -191,6 +198,7 @@ void Session::Shutdown() {
 
 int Session::Run() {
     hostThread_ = GetCurrentThreadId();
+    session_ = zidtools::FormatLocalTime(std::chrono::system_clock::now());
     if (const int exitCode = CheckInputs(); exitCode != kExitDone) return exitCode;
 
     QelSimSetLogSink(LogSink, this);
@@ -218,6 +226,7 @@ int Session::Run() {
         Sleep(static_cast<DWORD>(options_.pollMs));
         TakeTypedCommands();
         for (auto& c : channels_) PollStatus(*c);
+        WriteLiveRecord();
         if (options_.seconds > 0 && Elapsed() >= options_.seconds) break;
         if (!options_.stopFile.empty() && zidtools::FileExists(options_.stopFile)) break;
     }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -48,6 +49,9 @@ private:
     // How many gates could not be read back.
     int WriteFinalState();
     void FinishReport();
+    // walk-test.html while the run lasts: at most once a second, when a row
+    // came since the last time.
+    void WriteLiveRecord();
     void Shutdown();
     Channel* Find(int32_t number);
     Channel* Attribute();
@@ -59,6 +63,8 @@ private:
     Channel* commandChannel_ = nullptr;           // whose command runs on the host thread
     std::atomic<Channel*> lastStarted_{nullptr};  // read by receiver threads
     unsigned long hostThread_ = 0;
+    std::string session_;  // the run's start: the journal's mark of this session
+    std::chrono::steady_clock::time_point lastLiveRecord_{};
 };
 
 }  // namespace zidhost

@@ -4,10 +4,10 @@
 
 #include <atomic>
 #include <cstring>
-#include <iostream>
 #include <mutex>
 #include <thread>
 
+#include "tools/common/console_text.h"
 #include "tools/common/result_text.h"
 #include "tools/zidhost/console.h"
 #include "tools/zidhost/session.h"
@@ -27,8 +27,7 @@ std::mutex gTypedLock;
 std::vector<std::string> gTyped;
 
 void ReadTypedCommands() {
-    for (std::string line; std::getline(std::cin, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (std::string line; zidtools::ReadTextLine(line);) {
         std::lock_guard<std::mutex> guard(gTypedLock);
         gTyped.push_back(line);
     }
@@ -104,6 +103,17 @@ void Session::Act(Channel& c, const TypedCommand& command) {
                                      " is not open: the channel hears nothing from its panel");
             break;
         }
+        case TypedCommand::kRemark: {
+            // Registered or not, the remark is kept: an address the panel
+            // reported that the host lacks deserves one too.
+            const auto label = c.labels.find(command.address);
+            bool known = label != c.labels.end();
+            for (const Tag& t : c.tags) known = known || t.text == command.address;
+            records_.Remark(c.tag, command.address, label == c.labels.end() ? "" : label->second,
+                            command.text,
+                            known ? "" : "  (not a registered tag of " + c.tag.display + "; kept)");
+            break;
+        }
         default:
             break;
     }
@@ -136,6 +146,13 @@ void Session::Execute(const TypedCommand& command) {
     std::vector<Channel*> running;
     for (auto& c : channels_)
         if (c->started) running.push_back(c.get());
+    if (command.verb == TypedCommand::kRemark && running.size() > 1) {
+        // The channel whose tags hold the address, when only one does.
+        std::vector<Channel*> holding;
+        for (Channel* c : running)
+            if (c->labels.count(command.address)) holding.push_back(c);
+        if (holding.size() == 1) running = holding;
+    }
     if (command.verb == TypedCommand::kStatus || running.size() == 1) {
         for (Channel* c : running) Act(*c, command);
         return;
@@ -144,9 +161,11 @@ void Session::Execute(const TypedCommand& command) {
     for (Channel* c : running)
         numbers += (numbers.empty() ? "" : ", ") + std::to_string(c->config.number);
     records_.Command(&channels_.front()->tag,
-                     "which channel? Name it after the command, e.g. close " +
-                         std::to_string(running.front()->config.number) + " (running: " + numbers +
-                         ")");
+                     "which channel? Name it after the command, e.g. " +
+                         std::string(command.verb == TypedCommand::kRemark ? "remark " : "close ") +
+                         std::to_string(running.front()->config.number) +
+                         (command.verb == TypedCommand::kRemark ? " " + command.address + " ..." : "") +
+                         " (running: " + numbers + ")");
 }
 
 }  // namespace zidhost

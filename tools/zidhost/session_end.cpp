@@ -49,16 +49,32 @@ int Session::WriteFinalState() {
 
 void Session::FinishReport() {
     if (options_.reportDir.empty()) return;
-    const zidtools::Outcome<std::string> verdict = zidtools::RebuildReport(options_.reportDir);
+    const zidtools::Outcome<std::string> verdict =
+        zidtools::RebuildReport(options_.reportDir, {options_.language, {}});
     if (!verdict) {
         Error("the walk-test report could not be written: %s", verdict.Error().c_str());
         return;
     }
+    const std::string& dir = options_.reportDir;
     records_.Note("report", "walk test: " + *verdict);
-    records_.Note("report", "journal " + zidtools::PathIn(options_.reportDir, zidtools::kJournalFileName) +
-                                ", report " +
-                                zidtools::PathIn(options_.reportDir, zidtools::kWalkReportMarkdownName) +
-                                " and " + zidtools::PathIn(options_.reportDir, zidtools::kWalkReportCsvName));
+    records_.Note("report", "record to print and sign: " +
+                                zidtools::PathIn(dir, zidtools::kWalkRecordHtmlName));
+    records_.Note("report", "journal " + zidtools::PathIn(dir, zidtools::kJournalFileName) +
+                                ", report " + zidtools::PathIn(dir, zidtools::kWalkReportMarkdownName) +
+                                " and " + zidtools::PathIn(dir, zidtools::kWalkReportCsvName));
+}
+
+void Session::WriteLiveRecord() {
+    if (options_.reportDir.empty()) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastLiveRecord_ < std::chrono::seconds(1)) return;
+    std::vector<zidtools::JournalRow> rows;
+    if (!records_.RowsIfChanged(rows)) return;
+    lastLiveRecord_ = now;
+    // A browser holding the file open on Windows may keep it from being
+    // replaced for a moment: the next second tries again.
+    if (!zidtools::WriteLiveRecord(options_.reportDir, rows, {options_.language, {}}))
+        records_.RowsChangedAgain();
 }
 
 }  // namespace zidhost

@@ -5,6 +5,7 @@
 #include "panel/decoder.h"
 #include "standin/qelmar_sim.h"
 #include "tools/common/driver_log_reader.h"
+#include "tools/common/event_names.h"
 #include "tools/zidhost/session.h"
 #include "tools/zidhost/session_channel.h"
 
@@ -71,12 +72,21 @@ void Session::OnLog(const char* text) {
     }
 }
 
+// The host is told of every write, also of one that changes nothing. The
+// driver writes a gate on the receiver thread that logged the line just
+// before, so the line's event is the channel's lineEvent. A fire or
+// fault-start line is kept even when its bit was set already: it is the
+// panel reporting one more device of a zone. Other writes that change
+// nothing (a reset of a gate at 0) are left out.
 void Session::OnGate(uint8_t channel, const char* address, uint16_t before, uint16_t after) {
-    if (before == after) return;
     Channel* c = Find(channel);
     if (c == nullptr) return;
+    const std::optional<zid::PanelEvent> event = c->lineEvent;
+    const bool reports = event && (zidtools::IsFireEvent(*event) || zidtools::IsFaultStart(*event));
+    if (before == after && !reports) return;
     const auto label = c->labels.find(address);
-    records_.Gate(c->tag, address, label == c->labels.end() ? "" : label->second, before, after);
+    records_.Gate(c->tag, address, label == c->labels.end() ? "" : label->second, before, after,
+                  event);
 }
 
 void Session::PollStatus(Channel& c) {

@@ -6,6 +6,7 @@
 #include "standin/qelmar_sim.h"
 #include "tools/common/files.h"
 #include "tools/common/tag_file.h"
+#include "tools/common/text_encoding.h"
 #include "tools/zidhost/console.h"
 
 namespace zidhost {
@@ -25,6 +26,7 @@ zidtools::Outcome<CheckedTags> ReadTagFile(const std::string& path) {
     const zidtools::Outcome<std::vector<zidtools::TagLine>> lines =
         zidtools::ParseTagFile(*bytes, path);
     if (!lines) return zidtools::Failure{lines.Error()};
+    if (!zidtools::IsValidUtf8(*bytes)) Error("%s", zidtools::Windows1255Notice(path).c_str());
     CheckedTags checked;
     uint32_t gates = 0;
     for (const zidtools::TagLine& line : *lines) {
@@ -35,7 +37,8 @@ zidtools::Outcome<CheckedTags> ReadTagFile(const std::string& path) {
             ++checked.refused;
             continue;
         }
-        Tag tag{line.lineNumber, line.tag, line.label};
+        if (!line.notice.empty()) Error("warning: %s", line.notice.c_str());
+        Tag tag{line.lineNumber, line.tag, line.label, line.type};
         tag.gate = zidtools::LooksLikeGateTag(tag.text);
         if (tag.gate) {
             ++gates;

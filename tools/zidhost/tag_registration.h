@@ -16,6 +16,7 @@ struct Tag {
     int lineNumber;
     std::string text;       // upper-cased by the driver once registered
     std::string label;      // the words after the address in the tag file
+    std::string type;       // the device's type from the tag file; empty: none given
     int32_t pointType = 0;  // from command 3
     uint32_t gateId = 0;    // the host's id, for gate tags
     bool gate = false;
@@ -27,7 +28,8 @@ struct CheckedTags {
 };
 
 // Reads and checks a tag file with the driver's own rules, without the
-// driver. A file with no tag and a status tag that names no status word are
+// driver. A file with no tag, a status tag that names no status word,
+// brackets that name no device type and a file read as Windows-1255 are
 // warned about. Fails when the file cannot be read as text.
 zidtools::Outcome<CheckedTags> ReadTagFile(const std::string& path);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "address/address.h"
 #include "tools/common/line_settings.h"
 #include "tools/common/numbers.h"
 #include "tools/common/readable.h"
@@ -29,7 +30,41 @@ constexpr VerbWord kVerbs[] = {
     {"reopen", TypedCommand::kReopen}, {"change", TypedCommand::kChange},
     {"status", TypedCommand::kStatus}, {"quit", TypedCommand::kQuit},
     {"exit", TypedCommand::kQuit},     {"help", TypedCommand::kHelp},
+    {"remark", TypedCommand::kRemark},
 };
+
+// remark [N] ADDRESS TEXT: the text is the rest of the line as typed, its
+// blanks inside kept.
+zidtools::Outcome<TypedCommand> ParseRemark(const std::string& line, TypedCommand command) {
+    const std::vector<std::string> words = zidtools::WordsOf(line);
+    size_t next = 1;
+    // An address is six characters (or a status word): a shorter number
+    // names the channel.
+    if (words.size() > 1 && AllDigits(words[1]) && words[1].size() <= 3) {
+        const std::optional<long> channel = zidtools::ParseNumber(words[1], 0, 255);
+        if (!channel) return Failure{"remark: no channel " + words[1] + " (channels are 0 to 255)"};
+        command.channel = static_cast<int32_t>(*channel);
+        ++next;
+    }
+    if (next + 1 >= words.size())
+        return Failure{"remark needs an address and a text: remark [N] ADDRESS TEXT, e.g. "
+                       "remark 031200 head dirty, replaced"};
+    std::string address = words[next];
+    for (char& c : address)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (zid::ExplainTagRefusal(address.c_str(), 0) != zid::TagRefusal::kAccepted)
+        return Failure{"remark: " + address + " is not a tag address (" +
+                       zid::TagRefusalText(zid::ExplainTagRefusal(address.c_str(), 0)) +
+                       "); nothing was kept"};
+    // The text starts at the word after the address.
+    size_t at = 0;
+    for (size_t w = 0; w <= next; ++w) {
+        at = line.find(words[w], at) + words[w].size();
+    }
+    command.address = address;
+    command.text = zidtools::Trim(line.substr(at));
+    return command;
+}
 
 // The line settings of "change", in the order they are typed.
 constexpr const char* kChangeSettings[] = {"baud", "data-bits", "stop-bits", "parity"};
@@ -38,7 +73,7 @@ constexpr const char* kChangeSettings[] = {"baud", "data-bits", "stop-bits", "pa
 
 const char* TypedCommandSummary() {
     return "purge [N] | close [N] | reopen [N] | change [N] PORT [BAUD [DATA [STOP [PARITY]]]] | "
-           "status [N] | quit";
+           "status [N] | remark [N] ADDRESS TEXT | quit";
 }
 
 const char* TypedCommandHelp() {
@@ -50,6 +85,8 @@ const char* TypedCommandHelp() {
            "                               as the options --baud to --parity take them; BAUD 0\n"
            "                               or none keeps the stored line\n"
            "  status [N]                   the four status words and the port, now\n"
+           "  remark [N] ADDRESS TEXT      a remark on a device for the walk-test record,\n"
+           "                               e.g. remark 031200 head dirty, replaced\n"
            "  quit                         stop, as Ctrl+C does\n";
 }
 
@@ -62,7 +99,9 @@ zidtools::Outcome<TypedCommand> ParseTypedCommand(const std::string& text) {
     for (const VerbWord& v : kVerbs)
         if (verb == v.word) command.verb = v.verb;
     if (command.verb == TypedCommand::kNone)
-        return Failure{"unknown command " + verb + ": purge, close, reopen, change, status, quit"};
+        return Failure{"unknown command " + verb +
+                       ": purge, close, reopen, change, status, remark, quit"};
+    if (command.verb == TypedCommand::kRemark) return ParseRemark(text, command);
 
     size_t next = 1;
     // Port names never are all digits: a number first names the channel.

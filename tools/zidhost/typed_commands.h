@@ -11,10 +11,12 @@
 namespace zidhost {
 
 struct TypedCommand {
-    enum Verb { kNone, kPurge, kClose, kReopen, kChange, kStatus, kQuit, kHelp } verb = kNone;
+    enum Verb { kNone, kPurge, kClose, kReopen, kChange, kStatus, kQuit, kHelp, kRemark } verb = kNone;
     int32_t channel = -1;   // the channel named, -1 when none was
     std::string port;       // kChange: as typed (COM10 and up get their device name)
     zid::LineBlock line{};  // kChange: baud 0 keeps the stored line
+    std::string address;    // kRemark: the device, upper-cased as the driver has it
+    std::string text;       // kRemark: the rest of the line, as typed
 };
 
 // Parses one typed line; an empty line gives kNone. The failure, for an

@@ -75,14 +75,17 @@ int CheckTags(const zidtools::DriverLibrary& driver, const Options& o) {
     return refused == 0 ? kExitDone : kExitTags;
 }
 
-// The walk-test report from the journal alone: no driver, no port.
-int RebuildReport(const std::string& dir) {
-    const zidtools::Outcome<std::string> verdict = zidtools::RebuildReport(dir);
+// The walk-test record from the journal alone: no driver, no port.
+int RebuildReport(const Options& o) {
+    const std::string& dir = o.rebuildReport;
+    const zidtools::Outcome<std::string> verdict =
+        zidtools::RebuildReport(dir, {o.language, o.record});
     if (!verdict) {
         Error("%s", verdict.Error().c_str());
         return kExitUsage;
     }
-    std::printf("walk test: %s\nwritten: %s and %s\n", verdict->c_str(),
+    std::printf("walk test: %s\nwritten: %s (to print and sign), %s and %s\n", verdict->c_str(),
+                zidtools::PathIn(dir, zidtools::kWalkRecordHtmlName).c_str(),
                 zidtools::PathIn(dir, zidtools::kWalkReportMarkdownName).c_str(),
                 zidtools::PathIn(dir, zidtools::kWalkReportCsvName).c_str());
     return kExitDone;
@@ -102,13 +105,14 @@ int main(int argc, char** argv) {
         return kExitDone;
     }
     SetConsoleOutputCP(CP_UTF8);
+    for (const std::string& notice : o.notices) Error("%s", notice.c_str());
     if (o.version) return Version(o);
     if (o.verifyPackage) {
         return VerifyPackage(o.packageDir.empty() ? PackageFolderOfThisProgram() : o.packageDir,
                              [](const std::string& line) { std::printf("%s\n", line.c_str()); },
                              WindowsTrust);
     }
-    if (!o.rebuildReport.empty()) return RebuildReport(o.rebuildReport);
+    if (!o.rebuildReport.empty()) return RebuildReport(o);
 
     // The driver, loaded as the host loads it.
     zidtools::DriverLibrary driver;
