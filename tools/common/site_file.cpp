@@ -3,6 +3,7 @@
 #include "tools/common/files.h"
 #include "tools/common/key_file.h"
 #include "tools/common/numbers.h"
+#include "tools/common/utf8_text.h"
 
 namespace zidtools {
 
@@ -26,7 +27,8 @@ Outcome<std::vector<ChannelConfig>> ParseSiteFile(const std::string& bytes,
                                                    : std::nullopt;
         if (!number)
             return Failure{AtLine(path, section.line,
-                                  "a section is [channel N], N from 0 to 255: [" + section.name + "]")};
+                                  "a section is [channel N], N from 0 to 255: [" +
+                                      ShownToken(section.name) + "]")};
         for (const ChannelConfig& c : channels)
             if (c.number == *number)
                 return Failure{AtLine(path, section.line,
@@ -38,10 +40,10 @@ Outcome<std::vector<ChannelConfig>> ParseSiteFile(const std::string& bytes,
         c.sourceLine = section.line;
         for (const KeySetting& s : section.settings) {
             if (!IsChannelSetting(s.key))
-                return Failure{AtLine(path, s.line, "unknown key " + s.key + " (" +
+                return Failure{AtLine(path, s.line, "unknown key " + ShownToken(s.key) + " (" +
                                                         kChannelSettingNames + ")")};
             if (Status applied = ApplyChannelSetting(s.key, s.value, c); !applied)
-                return Failure{AtLine(path, s.line, "bad value for " + s.key + ": " + s.value +
+                return Failure{AtLine(path, s.line, "bad value for " + s.key + ": " + ShownToken(s.value) +
                                                         " (" + applied.Error() + ")")};
             if (s.key == "tags") {
                 c.tagsLine = s.line;

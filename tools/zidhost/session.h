@@ -47,7 +47,8 @@ private:
     void PollStatus(Channel& c);
     // How many gates could not be read back.
     int WriteFinalState();
-    void FinishReport();
+    // Writes the walk-test report; true when rows of a damaged journal were left out.
+    bool FinishReport();
     void Shutdown();
     Channel* Find(int32_t number);
     Channel* Attribute();

@@ -47,18 +47,23 @@ int Session::WriteFinalState() {
     return unreadable;
 }
 
-void Session::FinishReport() {
-    if (options_.reportDir.empty()) return;
-    const zidtools::Outcome<std::string> verdict = zidtools::RebuildReport(options_.reportDir);
-    if (!verdict) {
-        Error("the walk-test report could not be written: %s", verdict.Error().c_str());
-        return;
+bool Session::FinishReport() {
+    if (options_.reportDir.empty()) return false;
+    const zidtools::Outcome<zidtools::RebuiltReport> rebuilt =
+        zidtools::RebuildReport(options_.reportDir);
+    if (!rebuilt) {
+        Error("the walk-test report could not be written: %s", rebuilt.Error().c_str());
+        return false;
     }
-    records_.Note("report", "walk test: " + *verdict);
+    records_.Note("report", "walk test: " + rebuilt->verdict);
     records_.Note("report", "journal " + zidtools::PathIn(options_.reportDir, zidtools::kJournalFileName) +
                                 ", report " +
                                 zidtools::PathIn(options_.reportDir, zidtools::kWalkReportMarkdownName) +
                                 " and " + zidtools::PathIn(options_.reportDir, zidtools::kWalkReportCsvName));
+    // A journal this run appended to may hold damaged rows of an earlier one.
+    if (rebuilt->skipped.empty()) return false;
+    ReportSkippedRows(zidtools::PathIn(options_.reportDir, zidtools::kJournalFileName), rebuilt->skipped);
+    return true;
 }
 
 }  // namespace zidhost

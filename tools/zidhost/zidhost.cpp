@@ -76,15 +76,17 @@ int CheckTags(const zidtools::DriverLibrary& driver, const Options& o) {
 
 // The walk-test report from the journal alone: no driver, no port.
 int RebuildReport(const std::string& dir) {
-    const zidtools::Outcome<std::string> verdict = zidtools::RebuildReport(dir);
-    if (!verdict) {
-        Error("%s", verdict.Error().c_str());
+    const zidtools::Outcome<zidtools::RebuiltReport> rebuilt = zidtools::RebuildReport(dir);
+    if (!rebuilt) {
+        Error("%s", rebuilt.Error().c_str());
         return kExitUsage;
     }
-    std::printf("walk test: %s\nwritten: %s and %s\n", verdict->c_str(),
+    std::printf("walk test: %s\nwritten: %s and %s\n", rebuilt->verdict.c_str(),
                 zidtools::PathIn(dir, zidtools::kWalkReportMarkdownName).c_str(),
                 zidtools::PathIn(dir, zidtools::kWalkReportCsvName).c_str());
-    return kExitDone;
+    if (rebuilt->skipped.empty()) return kExitDone;
+    ReportSkippedRows(zidtools::PathIn(dir, zidtools::kJournalFileName), rebuilt->skipped);
+    return kExitJournal;
 }
 
 }  // namespace
