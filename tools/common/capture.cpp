@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "tools/common/readable.h"
+#include "tools/common/utf8_text.h"
 
 namespace zidtools {
 namespace {
@@ -16,7 +17,7 @@ constexpr long kWaitPiece = 600000;
 
 std::string CaptureHeader(const std::string& startedAt, const std::string& port,
                           const std::string& settings) {
-    return "# Lines read by the ZID-12 driver on " + port + " (" + settings + "), from " +
+    return "# Lines read by the ZID-12 driver on " + WithBadBytesEscaped(port) + " (" + settings + "), from " +
            startedAt +
            ".\n"
            "# Captured by zidhost as a zidpanel scenario. Replay it on another port with\n"

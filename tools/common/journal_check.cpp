@@ -2,9 +2,9 @@
 
 #include <array>
 #include <cstdio>
-#include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "tools/common/local_time.h"
@@ -61,8 +61,8 @@ bool SixDigits(const std::string& a) {
 }
 
 // The address of the row's kind has its form. A tag is what the driver
-// accepted: a gate, or '!' and one character (which the journal writes as
-// \xNN when it is not ASCII). A reported address is what the driver built
+// accepted: a gate, or '!' and one byte (which the journal writes as \xNN
+// when it is not ASCII). A reported address is what the driver built
 // from a panel line's digit pairs (at most six characters, non-printable
 // ones written \xNN, as zidhost writes them), so it starts with a digit.
 bool AddressHasForm(const std::string& a, AddressForm form) {
@@ -72,7 +72,7 @@ bool AddressHasForm(const std::string& a, AddressForm form) {
         case AddressForm::kGate:
             return SixDigits(a);
         case AddressForm::kTag:
-            return SixDigits(a) || (a.size() == 2 && a[0] == '!' && IsPrintableAscii(a[1])) ||
+            return SixDigits(a) || (a.size() == 2 && a[0] == '!') ||
                    (a.size() == 5 && a.compare(0, 3, "!\\x") == 0);
         case AddressForm::kStatusWord:
             return a == "!T" || a == "!F" || a == "!R" || a == "!S";
@@ -160,7 +160,8 @@ struct Checker {
         long long time;
         int line;
     };
-    std::map<std::pair<int, std::string>, Rise> rises;
+    std::unordered_map<std::string, Rise> rises;  // by channel and address
+    std::string key;                              // reused: no allocation per row
 
     // The reason the row cannot be used; empty when it can.
     std::string Check(const JournalRow& row) {
@@ -195,7 +196,7 @@ struct Checker {
 
         if (rule->values == ValueForm::kGateWords) {
             const uint16_t old = *ParseHexWord(row.oldValue), now = *ParseHexWord(row.newValue);
-            const auto key = std::make_pair(row.channel, row.address);
+            key.assign(std::to_string(row.channel)).append(1, ' ').append(row.address);
             const auto rise = rises.find(key);
             if (old != 0 && now == 0 && rise != rises.end() && *time < rise->second.time)
                 return "a restore dated before the fire or fault it would end (line " +

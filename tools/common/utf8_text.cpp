@@ -44,6 +44,11 @@ void AppendEscape(std::string& out, unsigned char c) {
 
 std::optional<size_t> BadUtf8At(std::string_view text) {
     for (size_t at = 0; at < text.size();) {
+        const auto c = static_cast<unsigned char>(text[at]);
+        if (c != 0 && c < 0x80) {  // most text is ASCII
+            ++at;
+            continue;
+        }
         const size_t length = SequenceAt(text, at);
         if (length == 0) return at;
         at += length;

@@ -1,6 +1,7 @@
 #include "tools/zidhost/console.h"
 
 #include "tools/common/console_text.h"
+#include "tools/common/utf8_text.h"
 
 #include <chrono>
 #include <cstdarg>
@@ -21,7 +22,9 @@ double Elapsed() {
 
 namespace {
 
-// The whole text, however long: a message is never cut.
+// The whole text, however long: a message is never cut. Bytes that are not
+// UTF-8 (a name from a file in another encoding) are written as \xNN, so the
+// console and any file it goes to get valid UTF-8.
 std::string Formatted(const char* format, va_list args) {
     char small[512];
     va_list copy;
@@ -29,11 +32,12 @@ std::string Formatted(const char* format, va_list args) {
     const int n = std::vsnprintf(small, sizeof small, format, copy);
     va_end(copy);
     if (n < 0) return format;
-    if (static_cast<size_t>(n) < sizeof small) return std::string(small, static_cast<size_t>(n));
+    if (static_cast<size_t>(n) < sizeof small)
+        return zidtools::WithBadBytesEscaped(std::string_view(small, static_cast<size_t>(n)));
     std::string text(static_cast<size_t>(n) + 1, '\0');
     std::vsnprintf(text.data(), text.size(), format, args);
     text.pop_back();
-    return text;
+    return zidtools::WithBadBytesEscaped(text);
 }
 
 }  // namespace
@@ -69,12 +73,12 @@ void ReportSkippedRows(const std::string& journal,
             " row(s) left out; the report was written from the other rows and says so at its top\n";
     std::lock_guard<std::mutex> guard(gOut);
     std::fflush(stdout);
-    zidtools::WriteText(stderr, text);
+    zidtools::WriteText(stderr, zidtools::WithBadBytesEscaped(text));
 }
 
 void PrintBlock(const std::string& text) {
     std::lock_guard<std::mutex> guard(gOut);
-    zidtools::WriteText(stdout, text);
+    zidtools::WriteText(stdout, zidtools::WithBadBytesEscaped(text));
 }
 
 std::string Escaped(const char* text) {
