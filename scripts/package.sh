@@ -41,7 +41,7 @@ cp "$build/release/ZIZEZOZU.DLL" "$stage/"
 cp "$build/release/debug/ZIZEZOZU.DLL.debug" "$stage/debug/"
 cp "$build/release/tools/zidhost.exe" "$build/release/tools/zidpanel.exe" \
    "$build/release/tools/QELMAR.dll" "$stage/tools/"
-cp docs/install.md docs/log-messages.md docs/panel-lines.md "$stage/docs/"
+cp docs/install.md docs/log-messages.md docs/panel-lines.md docs/text-files.md "$stage/docs/"
 cp README.md CHANGES.md "$stage/"
 bash tests/driver/check_binary.sh "$build/bin/ZIZEZOZU.DLL" i686-w64-mingw32 32 "$stage/ZIZEZOZU.DLL" >&2
 
