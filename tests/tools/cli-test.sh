@@ -122,6 +122,7 @@ journal_error "UTF-8"   'the text field is not valid UTF-8' '2026-03-01 10:00:03
 journal_error "NUL"     'a NUL byte in the text field'  '2026-03-01 10:00:03.000,1,stop,,,,,a\0b'
 grep -q '^,,"THE JOURNAL WAS DAMAGED: 1 row(s) were left out' dmg/walk-test.csv && grep -q '^\*\*THE JOURNAL WAS DAMAGED' dmg/walk-test.md \
   && grep -q '^1,031200,Lobby,1,' dmg/walk-test.csv || { echo "FAIL journal: the report's top"; failures=$((failures + 1)); }
+check "a run on a damaged journal" 7 'events.csv:5: row left out: a NUL byte' -- "$bin/zidhost.exe" --port NUL --report dmg --seconds 1
 
 # A site of 20 channels stops together: --seconds 1 ends in seconds, not in 20.
 for k in $(seq 20); do printf '[channel %d]\nport = NUL\n' "$k"; done > many.ini
