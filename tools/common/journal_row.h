@@ -18,7 +18,9 @@
 
 namespace zidtools {
 
-// The kinds of rows, as the journal spells them.
+// The kinds of rows, as the journal spells them. The report's checks
+// (journal_check.cpp) know each kind and the address and values it takes: a
+// kind added here goes into their table too, or its rows are left out.
 namespace journal_kind {
 inline constexpr char kStart[] = "start";       // a run begins on a channel; text: StartText
 inline constexpr char kTag[] = "tag";           // a registered tag, in tag-file order
