@@ -105,7 +105,7 @@ cp "$build/release/ZIZEZOZU.DLL" "$stage/"
 cp "$build/release/debug/ZIZEZOZU.DLL.debug" "$stage/debug/"
 cp "$build/release/tools/zidhost.exe" "$build/release/tools/zidpanel.exe" \
    "$build/release/tools/QELMAR.dll" "$stage/tools/"
-cp docs/install.md docs/log-messages.md docs/panel-lines.md "$stage/docs/"
+cp docs/install.md docs/log-messages.md docs/panel-lines.md docs/text-files.md "$stage/docs/"
 cp README.md CHANGES.md "$stage/"
 
 # What the documents link to comes along (from docs/, where the package keeps

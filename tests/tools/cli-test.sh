@@ -61,14 +61,15 @@ check "NUL for a second"      0 'final state after 0 panel line'      -- "$bin/z
 grep -q '^gate 031200 0x0000$' state.txt && grep -q '^status T 0$' state.txt \
   || { echo "FAIL state file"; cat state.txt; failures=$((failures + 1)); }
 
-printf 'purge\nclose\nclose\nreopen\nchange NUL 4800\nchange COM5 abc\nchange COM97\nstatus\nbogus\nremark 031200 head dirty, replaced\nremark 0312 x\nquit\n' > host-typed.txt
+printf 'purge\nclose\nclose\nreopen\nchange NUL 4800\nchange COM5 abc\nchange COM97\nstatus\nbogus\nsta\0tus\nchange COM5 %s\nremark 031200 head dirty, replaced\nremark 0312 x\nquit\n' "$(printf 'x%.0s' $(seq 3000))" > host-typed.txt
 stdin=host-typed.txt check "zidhost typed commands" 0 'change to \\\\\.\\COM97: result 2' -- "$bin/zidhost.exe" --port NUL --tags good.txt --report rep
 for want in 'purge: result 0' 'reopen: result 0' 'change to NUL: result 0' 'open new COM port failed' \
             'unknown command bogus' 'final state after 0 panel line' 'not "abc"; nothing was sent' \
             'NOT LISTENING: channel 1 has no open port (closed by the close command)' \
             'COM97 is not open: the channel hears nothing' 'walk test: 0 of 1 device tested; 1 not tested' \
             'remark 031200  Lobby, 2nd floor: head dirty, replaced' 'remark: 0312 is not a tag address' \
-            'record to print and sign: rep/walk-test.html'; do
+            'record to print and sign: rep/walk-test.html' \
+            'unknown command sta\\x00tus' 'xxx… (cut: 3000 bytes in all)"; nothing was sent'; do
   grep -q -- "$want" out.txt || { echo "FAIL typed: $want"; failures=$((failures + 1)); }
 done
 [ "$(grep -c 'close: result 0' out.txt)" = 2 ] || { echo "FAIL typed: two closes"; failures=$((failures + 1)); }
@@ -83,7 +84,7 @@ sum=$(md5sum < rep/events.csv)
 check "report folder in use"  2 'rep already holds the journal of a walk test .*--continue' -- "$bin/zidhost.exe" --port COM97 --tags good.txt --report rep
 [ "$(md5sum < rep/events.csv)" = "$sum" ] && ! grep -q 'did not start' out.txt || { echo "FAIL the refused run touched something"; failures=$((failures + 1)); }
 check "continue, no journal"  2 'holds no journal'                   -- "$bin/zidhost.exe" --port NUL --report rep-new --continue
-check "continue"              0 'walk test: 0 of 1 device tested'     -- "$bin/zidhost.exe" --port NUL --tags good.txt --report rep --continue --seconds 0.5
+check "continue"              0 'walk test: 0 of 1 device tested'     -- "$bin/zidhost.exe" --port NUL --tags good.txt --report rep --continue --seconds 1
 [ "$(grep -c '^| [12] | ' rep/walk-test.md)" = 2 ] || { echo "FAIL continue: two sessions in the report"; failures=$((failures + 1)); }
 printf '[record]\npremises = Beit <Hadar>\nlicence = 4711\n' > rec.ini
 check "rebuild in Hebrew"     0 'rep/walk-test.html \(to print and sign\)' -- "$bin/zidhost.exe" --rebuild-report rep --language he --record rec.ini
@@ -100,7 +101,56 @@ grep -q 'hebrew.txt:2: \[spare\] is not a device type' out.txt || { echo "FAIL b
 : > empty.txt
 check "tags checked first"    2 'cannot read the tag file none.txt'   -- "$bin/zidhost.exe" --port COM97 --tags none.txt
 grep -q 'did not start' out.txt && { echo "FAIL a port was opened before the tags were read"; failures=$((failures + 1)); }
-check "empty tag file"        0 'none.txt holds no tag|empty.txt holds no tag' -- "$bin/zidhost.exe" --port NUL --tags empty.txt --seconds 0.5
+check "empty tag file"        0 'none.txt holds no tag|empty.txt holds no tag' -- "$bin/zidhost.exe" --port NUL --tags empty.txt --seconds 1
+
+# Bad input, a row per class: the exact exit code, and the option, or the file and line, named.
+for opt in --port --tags --check-tags --rebuild-report --site --report --capture --state-file --log --stop-file --dll --seconds; do
+  check "empty $opt" 2 "$opt needs a value, and was given an empty one" -- "$bin/zidhost.exe" "$opt" ""
+done
+for opt in --baud --data-bits --timeout --channel --poll --tick --seconds; do
+  check "$opt not a number" 2 "bad value for $opt: 12x \\(a number from" -- "$bin/zidhost.exe" "$opt" 12x --port COM97
+done
+for v in inf 0 0.5 604801 "$(printf '9%.0s' $(seq 400))"; do
+  check "--seconds ${v:0:8}" 2 'bad value for --seconds: 9*[^ ]*( \(cut: 400 bytes in all\))? \(a number from 1 to 604800\)' -- "$bin/zidhost.exe" --seconds "$v"
+done
+check "long token, reason kept" 2 ' \(cut: 5000 bytes in all\) \(a number from 1 to 65535\)' -- "$bin/zidhost.exe" --baud "$(printf 'x%.0s' $(seq 5000))"
+check "zidpanel empty --scenario" 2 '--scenario needs a value, and was given an empty one' -- "$bin/zidpanel.exe" --scenario ""
+printf '\xEF\xBB\xBF031200 Lobby\r!T\r1a4000\n' > mac.txt
+check "tags: mark, CR-only" 5 'mac.txt:3: tag 1a4000 refused: bad form' -- "$bin/zidhost.exe" --check-tags mac.txt
+grep -q '2 tag(s) accepted, 1 refused' out.txt || { echo "FAIL tags: mark, CR-only tally"; failures=$((failures + 1)); }
+printf '031200\n0312\0000\n' > zero.txt  # nul.txt would be Windows' NUL device
+check "tags: NUL"             2 'zero.txt:2: a NUL byte: this is not a text file' -- "$bin/zidhost.exe" --port COM97 --tags zero.txt
+printf 'reset\rfire-zone 5\r\nraw 3E3E\n' > mac-scenario.txt
+check "scenario: CR-only, raw" 2 'mac-scenario.txt:3: not a byte: 3E3E' -- "$bin/zidpanel.exe" --dry-run --scenario mac-scenario.txt
+printf 'raw 41\nreset\0\n' > nul-scenario.txt
+check "scenario: NUL"         2 'nul-scenario.txt:2: a NUL byte' -- "$bin/zidpanel.exe" --port COM97 --scenario nul-scenario.txt
+
+# A damaged journal: each bad row left out and named, the report written all the same (exit 7).
+journal_error() {  # NAME PATTERN ROW (line 5)
+  mkdir -p dmg
+  printf 'time,channel,kind,address,label,old,new,text\r\n2026-03-01 10:00:00.000,1,start,,,,,port=NUL\r\n%s\r\n%s\r\n%b\r\n' \
+    '2026-03-01 10:00:01.000,1,tag,031200,Lobby,,0x0000,registered' '2026-03-01 10:00:02.000,1,gate,031200,Lobby,0x0000,0x0001,' "$3" > dmg/events.csv
+  check "journal: $1" 7 "events.csv:5: row left out: $2" -- "$bin/zidhost.exe" --rebuild-report dmg
+}
+journal_error "fields"  '5 field\(s\), not 8'           '2026-03-01 10:00:03.000,1,gate,031200,Lobby'
+journal_error "time"    'the time is not of the form'   'yesterday,1,stop,,,,,'
+journal_error "back"    'the time runs back 20513 days' '1970-01-01 00:00:00.000,1,gate,031200,,0x0001,0x0000,'
+journal_error "restore" 'a restore dated before the fire or fault it would end \(line 4\)' '2026-03-01 10:00:01.500,1,gate,031200,,0x0001,0x0000,'
+journal_error "channel" 'channel 77 has no start row'   '2026-03-01 10:00:03.000,77,gate,031200,,0x0000,0x0001,'
+journal_error "kind"    'unknown kind "gates"'          '2026-03-01 10:00:03.000,1,gates,031200,,0x0000,0x0001,'
+journal_error "address" 'the address "-0" is not of the form a gate row takes' '2026-03-01 10:00:03.000,1,gate,-0,,0x0000,0x0001,'
+journal_error "hex"     'the new value is not a hex word' '2026-03-01 10:00:03.000,1,gate,031200,,0x0001,1,'
+journal_error "UTF-8"   'the text field is not valid UTF-8' '2026-03-01 10:00:03.000,1,stop,,,,,\xFF'
+journal_error "NUL"     'a NUL byte in the text field'  '2026-03-01 10:00:03.000,1,stop,,,,,a\0b'
+grep -q '^,,"THE JOURNAL WAS DAMAGED: 1 row(s) were left out' dmg/walk-test.csv && grep -q '^\*\*THE JOURNAL WAS DAMAGED' dmg/walk-test.md \
+  && grep -q '^1,031200,Lobby,1,' dmg/walk-test.csv || { echo "FAIL journal: the report's top"; failures=$((failures + 1)); }
+check "a run on a damaged journal" 7 'events.csv:5: row left out: a NUL byte' -- "$bin/zidhost.exe" --port NUL --report dmg --continue --seconds 1
+
+# A site of 20 channels stops together: --seconds 1 ends in seconds, not in 20.
+for k in $(seq 20); do printf '[channel %d]\nport = NUL\n' "$k"; done > many.ini
+started=$SECONDS
+check "20 channels stop together" 0 '\] stop +done' -- "$bin/zidhost.exe" --site many.ini --seconds 1
+[ $((SECONDS - started)) -le 6 ] || { echo "FAIL 20 channels took $((SECONDS - started)) s"; failures=$((failures + 1)); }
 
 # Site files: every fault named with file and line, nothing opened.
 site_error() {  # NAME PATTERN TEXT
@@ -112,6 +162,8 @@ site_error "duplicate"     'site.ini:3: channel 1 is already set up at line 1' '
 site_error "missing port"  'site.ini:3: \[channel 2\] has no port'  '[channel 1]\nport = NUL\n[channel 2]\nname = South\n'
 site_error "bad value"     'site.ini:3: bad value for parity: strange' '# wing\n[channel 1]\nparity = strange\n'
 site_error "tag file"      'site.ini:3: \[channel 1\] cannot read the tag file none.txt' '[channel 1]\nport = NUL\ntags = none.txt\n'
+site_error "repeated key"  'site.ini:3: port is already set at line 2 in \[channel 1\]' '\xEF\xBB\xBF[channel 1]\rport = NUL\rport = COM3\r'
+site_error "NUL"           'site.ini:2: a NUL byte: this is not a text file' '[channel 1]\r\nport = N\0UL\n'
 check "site with --port"      2 '--port and --site do not go together' -- "$bin/zidhost.exe" --site site.ini --port NUL
 check "site with --record"    2 '--record and --site do not go together' -- "$bin/zidhost.exe" --site site.ini --record rec.ini
 
@@ -162,8 +214,9 @@ check "scenario error"        2 'bad-scenario.txt:2: unknown command "fire-lion"
 printf 'reset\n' > reset.txt
 check "panel port missing"    4 'cannot open the port'                -- "$bin/zidpanel.exe" --port COM97 --scenario reset.txt
 check "zidpanel bad option"   2 'unknown option --bogus'              -- "$bin/zidpanel.exe" --bogus
-check "negative speed"        2 'speed takes a number of 0 or more'   -- "$bin/zidpanel.exe" --dry-run --speed -1
-check "speed in words"        2 'speed takes a number of 0 or more'   -- "$bin/zidpanel.exe" --dry-run --speed fast
+for v in -1 fast 1e-300 0x10 inf 1001; do
+  check "speed $v" 2 "bad value for --speed: $v \\(speed takes 0 \\(no waits\\) or a number from 0.01 to 1000" -- "$bin/zidpanel.exe" --dry-run --speed "$v"
+done
 printf 'wait 60000\nfire-zone 5\nwait 60000\n' > slow.txt
 started=$SECONDS
 check "speed 0: no waits"     0 'no waits: lines back to back, 0 ms after each' -- "$bin/zidpanel.exe" --dry-run --speed 0 --scenario slow.txt

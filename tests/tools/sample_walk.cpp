@@ -134,11 +134,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "sample_walk: cannot write %s\n", dir.c_str());
         return 1;
     }
-    const Outcome<std::string> verdict = RebuildReport(dir, {*language, {}});
-    if (!verdict) {
-        std::fprintf(stderr, "sample_walk: %s\n", verdict.Error().c_str());
+    const Outcome<RebuiltReport> rebuilt = RebuildReport(dir, {*language, {}});
+    if (!rebuilt || !rebuilt->skipped.empty()) {
+        std::fprintf(stderr, "sample_walk: %s\n",
+                     rebuilt ? ("row left out: " + rebuilt->skipped[0].why).c_str()
+                             : rebuilt.Error().c_str());
         return 1;
     }
-    std::printf("%s\n", verdict->c_str());
+    std::printf("%s\n", rebuilt->verdict.c_str());
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "tools/common/readable.h"
+#include "tools/common/utf8_text.h"
 
 namespace zidtools {
 namespace {
@@ -16,7 +17,7 @@ constexpr long kWaitPiece = 600000;
 
 std::string CaptureHeader(const std::string& startedAt, const std::string& port,
                           const std::string& settings) {
-    return "# Lines read by the ZID-12 driver on " + port + " (" + settings + "), from " +
+    return "# Lines read by the ZID-12 driver on " + WithBadBytesEscaped(port) + " (" + settings + "), from " +
            startedAt +
            ".\n"
            "# Captured by zidhost as a zidpanel scenario. Replay it on another port with\n"
@@ -38,9 +39,20 @@ std::string CaptureEntry(const std::string& time, long waitMs, const std::string
 }
 
 bool ParseReplaySpeed(const char* text, double& speed) {
-    char* end = nullptr;
-    const double v = std::strtod(text, &end);
-    if (end == text || *end != '\0' || !std::isfinite(v) || v < 0) return false;
+    // Plain decimals only: strtod would also take blanks, a sign, an
+    // exponent, hex and "inf".
+    int digits = 0, dots = 0;
+    for (const char* c = text; *c != '\0'; ++c) {
+        if (*c >= '0' && *c <= '9')
+            ++digits;
+        else if (*c == '.')
+            ++dots;
+        else
+            return false;
+    }
+    if (digits == 0 || dots > 1) return false;
+    const double v = std::strtod(text, nullptr);
+    if (v != 0 && (v < kSlowestReplay || v > kFastestReplay)) return false;
     speed = v;
     return true;
 }

@@ -21,7 +21,10 @@ std::string CaptureEntry(const std::string& time, long waitMs, const std::string
                          bool refused);
 
 // zidpanel --speed: 1 plays the pauses in real time, 2 twice as fast, 0.5
-// at half speed, 0 leaves them out. False for a negative or non-numeric text.
+// at half speed, 0 leaves them out. A plain decimal, 0 or from
+// kSlowestReplay to kFastestReplay; false for anything else.
+inline constexpr double kSlowestReplay = 0.01;
+inline constexpr double kFastestReplay = 1000;
 bool ParseReplaySpeed(const char* text, double& speed);
 // A pause of a scenario at that speed, in milliseconds.
 long ScaledWait(long milliseconds, double speed);

@@ -2,6 +2,7 @@
 
 #include "host_abi/context.h"
 #include "tools/common/readable.h"
+#include "tools/common/utf8_text.h"
 
 namespace zidtools {
 
@@ -17,7 +18,7 @@ Status ApplyChannelSetting(std::string_view name, const std::string& value, Chan
         if (port.empty()) return Failure{"empty: name a port, e.g. COM1"};
         if (port.size() > kLongest)
             return Failure{"too long: the driver takes at most " + std::to_string(kLongest) +
-                           " characters" + (port != value ? ", and opens it as " + port : "")};
+                           " characters" + (port != value ? ", and opens it as " + ShownToken(port) : "")};
         c.port = port;
         return Done{};
     }

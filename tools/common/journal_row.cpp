@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "tools/common/csv.h"
+#include "tools/common/utf8_text.h"
 
 namespace zidtools {
 namespace {
@@ -20,6 +21,14 @@ std::optional<int> ParseChannel(const std::string& text) {
         channel = channel * 10 + (c - '0');
     }
     return channel;
+}
+
+// A field as the journal keeps it: valid UTF-8, without NUL.
+void AppendJournalField(std::string& out, const std::string& field) {
+    if (BadUtf8At(field))
+        AppendCsvField(out, WithBadBytesEscaped(field));
+    else
+        AppendCsvField(out, field);
 }
 
 }  // namespace
@@ -51,13 +60,13 @@ std::string JournalHeader() { return "time,channel,kind,address,label,old,new,te
 std::string FormatJournalRow(const JournalRow& row) {
     std::string out;
     out.reserve(64 + row.text.size() + row.label.size());
-    AppendCsvField(out, row.time);
+    AppendJournalField(out, row.time);
     out += ',';
     out += std::to_string(row.channel);
     for (const std::string* field :
          {&row.kind, &row.address, &row.label, &row.oldValue, &row.newValue, &row.text}) {
         out += ',';
-        AppendCsvField(out, *field);
+        AppendJournalField(out, *field);
     }
     out += "\r\n";
     return out;
@@ -84,6 +93,11 @@ Outcome<ParsedJournal> ParseJournal(const std::string& text) {
         const std::optional<int> channel = f.size() == kFieldCount ? ParseChannel(f[1]) : std::nullopt;
         if (!channel) {
             ++out.unreadable;
+            out.unreadableRows.push_back(
+                {reader.Line(), f.size() != kFieldCount
+                                    ? std::to_string(f.size()) + " field(s), not " +
+                                          std::to_string(kFieldCount)
+                                    : "the channel is not a number: " + ShownToken(f[1], 24)});
             continue;
         }
         JournalRow row;

@@ -18,7 +18,9 @@
 
 namespace zidtools {
 
-// The kinds of rows, as the journal spells them.
+// The kinds of rows, as the journal spells them. The report's checks
+// (journal_check.cpp) know each kind and the address and values it takes: a
+// kind added here goes into their table too, or its rows are left out.
 namespace journal_kind {
 inline constexpr char kStart[] = "start";       // a run begins on a channel; text: StartText
 inline constexpr char kTag[] = "tag";           // a registered tag, in tag-file order
@@ -58,16 +60,24 @@ std::optional<uint16_t> ParseHexWord(const std::string& text);
 
 // "time,channel,kind,address,label,old,new,text" and CRLF.
 std::string JournalHeader();
-// One record, CRLF included.
+// One record, CRLF included. A NUL or a byte that is not valid UTF-8 in a
+// field (a label of a tag file saved in another encoding) is written as \xNN.
 std::string FormatJournalRow(const JournalRow& row);
+
+// A row of a journal that is not used, and why.
+struct JournalProblem {
+    int line = 0;  // where the row starts in the journal
+    std::string why;
+};
 
 struct ParsedJournal {
     std::vector<JournalRow> rows;
     // Records that were not kept: the last record when it was cut off (no
     // line end after it, or a quote left open) and records that do not have
-    // eight fields with a channel number.
+    // eight fields with a channel number, each of these in unreadableRows.
     int cutOff = 0;
     int unreadable = 0;
+    std::vector<JournalProblem> unreadableRows;
     // Bytes from the start of the text up to the end of the last complete
     // record: a journal is cut back to this before rows are appended to it.
     size_t completeBytes = 0;

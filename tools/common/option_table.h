@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tools/common/outcome.h"
+#include "tools/common/utf8_text.h"
 
 namespace zidtools {
 
@@ -49,7 +50,7 @@ Status ParseCommandLine(const OptionSpec<Options> (&table)[N], int argc, char** 
         const OptionSpec<Options>* spec = nullptr;
         for (const OptionSpec<Options>& s : table)
             if (given == s.name) spec = &s;
-        if (spec == nullptr) return Failure{"unknown option " + given + " (see --help)"};
+        if (spec == nullptr) return Failure{"unknown option " + ShownToken(given) + " (see --help)"};
         std::string value;
         const bool next = i + 1 < argc;
         if (spec->takes == OptionValue::kRequired) {
@@ -63,7 +64,7 @@ Status ParseCommandLine(const OptionSpec<Options> (&table)[N], int argc, char** 
                 return Failure{given + " was given an empty value (leave it out, or see --help)"};
         }
         if (Status applied = spec->apply(options, value); !applied) {
-            std::string why = "bad value for " + given + ": " + value;
+            std::string why = "bad value for " + given + ": " + ShownToken(value);
             if (!applied.Error().empty()) why += " (" + applied.Error() + ")";
             return Failure{why};
         }

@@ -7,6 +7,7 @@
 #include "tools/common/local_time.h"
 #include "tools/common/numbers.h"
 #include "tools/common/text_file.h"
+#include "tools/common/utf8_text.h"
 
 namespace zidtools {
 namespace {
@@ -39,7 +40,8 @@ Outcome<PanelCommand> RawCommand(const std::vector<std::string>& words) {
     for (size_t i = 1; i < words.size(); ++i) {
         const std::string& w = words[i];
         if (w.size() != 2 || HexDigit(w[0]) < 0 || HexDigit(w[1]) < 0)
-            return Failure{"not a byte: " + w + " (raw takes two hex digits per byte, separated by blanks)"};
+            return Failure{"not a byte: " + ShownToken(w) +
+                           " (raw takes two hex digits per byte, separated by blanks)"};
         command.bytes += static_cast<char>(HexDigit(w[0]) * 16 + HexDigit(w[1]));
     }
     if (command.bytes.back() != '\0') command.bytes += '\0';
@@ -120,7 +122,7 @@ Outcome<std::optional<PanelCommand>> ParseCommand(const std::string& text) {
         if (!parsed) return Failure{parsed.Error()};
         command = *parsed;
     } else {
-        return Failure{"unknown command \"" + verb + "\" (try help)"};
+        return Failure{"unknown command \"" + ShownToken(verb) + "\" (try help)"};
     }
     return std::optional<PanelCommand>(command);
 }

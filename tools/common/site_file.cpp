@@ -4,6 +4,7 @@
 #include "tools/common/key_file.h"
 #include "tools/common/numbers.h"
 #include "tools/common/text_encoding.h"
+#include "tools/common/utf8_text.h"
 
 namespace zidtools {
 
@@ -30,7 +31,7 @@ Outcome<std::vector<ChannelConfig>> ParseSiteFile(const std::string& bytes,
         if (!number)
             return Failure{AtLine(path, section.line,
                                   "a section is [channel N], N from 0 to 255, or [record]: [" +
-                                      section.name + "]")};
+                                      ShownToken(section.name) + "]")};
         for (const ChannelConfig& c : channels)
             if (c.number == *number)
                 return Failure{AtLine(path, section.line,
@@ -42,10 +43,10 @@ Outcome<std::vector<ChannelConfig>> ParseSiteFile(const std::string& bytes,
         c.sourceLine = section.line;
         for (const KeySetting& s : section.settings) {
             if (!IsChannelSetting(s.key))
-                return Failure{AtLine(path, s.line, "unknown key " + s.key + " (" +
+                return Failure{AtLine(path, s.line, "unknown key " + ShownToken(s.key) + " (" +
                                                         kChannelSettingNames + ")")};
             if (Status applied = ApplyChannelSetting(s.key, s.value, c); !applied)
-                return Failure{AtLine(path, s.line, "bad value for " + s.key + ": " + s.value +
+                return Failure{AtLine(path, s.line, "bad value for " + s.key + ": " + ShownToken(s.value) +
                                                         " (" + applied.Error() + ")")};
             if (s.key == "tags") {
                 c.tagsLine = s.line;

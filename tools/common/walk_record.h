@@ -96,7 +96,9 @@ struct WalkRecord {
     // What reading the journal left out.
     int journalCutOff = 0;
     int journalUnreadable = 0;
-    int journalRowsSkipped = 0;  // damaged rows the journal's check left out
+    // Rows of a damaged journal left out (journal_check.h), those that could
+    // not be read among them: the report says so at its top.
+    int journalRowsSkipped = 0;
 };
 
 WalkRecord BuildWalkRecord(const std::vector<JournalRow>& rows);

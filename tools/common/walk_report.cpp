@@ -1,5 +1,6 @@
 #include "tools/common/walk_report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -7,6 +8,8 @@
 #include "tools/common/csv.h"
 #include "tools/common/device_type.h"
 #include "tools/common/files.h"
+#include "tools/common/journal_check.h"
+#include "tools/common/local_time.h"
 
 namespace zidtools {
 namespace {
@@ -59,6 +62,12 @@ const char* FactName(const std::string& key) {
     return nullptr;
 }
 
+// The report's first words when the journal was damaged.
+std::string DamagedJournalWords(int skipped) {
+    return "THE JOURNAL WAS DAMAGED: " + std::to_string(skipped) +
+           " row(s) were left out, so this report may be incomplete";
+}
+
 const char* ResultCell(const std::string& result) {
     if (result == walk_result::kNotTested) return "**NOT TESTED**";
     if (result == walk_result::kNotRestored) return "**NOT RESTORED**";
@@ -74,6 +83,13 @@ std::string WalkReportCsv(const WalkRecord& test) {
         "channel,address,label,fire_events,first_fire,fault_events,first_fault,restored,result,"
         "device_type,first_session,remark\r\n";
     out.reserve(out.size() + test.rows.size() * 96);
+    // The same columns: a first row that is no device, seen at the top in a
+    // spreadsheet and by any program that reads the result column.
+    if (test.journalRowsSkipped > 0) {
+        out += ",,";
+        AppendCsvField(out, DamagedJournalWords(test.journalRowsSkipped));
+        Put(out, ",,,,,,", kJournalDamagedResult, "\r\n");
+    }
     for (const DeviceRow& row : test.rows) {
         PutOne(out, long{row.channel});
         for (const std::string* field : {&row.address, &row.label}) {
@@ -107,14 +123,14 @@ std::string WalkReportMarkdown(const WalkRecord& test) {
     out += "# Walk test";
     if (!site.empty()) out += ": " + Md(site);
     out += "\n\n";
+    if (test.journalRowsSkipped > 0)
+        out += "**" + Md(DamagedJournalWords(test.journalRowsSkipped)) +
+               ". zidhost --rebuild-report names each row left out and why.**\n\n";
     if (!site.empty()) out += "Site: " + Md(site) + "  \n";
     if (!operatorName.empty()) out += "Operator: " + Md(operatorName) + "  \n";
     out += "**Result: " + Md(Verdict(test)) + "**\n\n";
     if (test.journalCutOff > 0)
         out += "The journal's last row was cut off when the run was stopped; it is left out.\n\n";
-    if (test.journalUnreadable > 0)
-        out += std::to_string(test.journalUnreadable) +
-               " row(s) of the journal could not be read and are left out.\n\n";
     if (!test.sessions.empty())
         out += "## Sessions\n\n| Session | Start | End | Operator | Driver version | Driver SHA-256 | "
                "Ended |\n|---:|---|---|---|---|---|---|\n";
@@ -222,16 +238,21 @@ void Apply(WalkRecord& record, const ReportSettings& settings) {
 
 }  // namespace
 
-Outcome<std::string> RebuildReport(const std::string& dir, const ReportSettings& settings) {
+Outcome<RebuiltReport> RebuildReport(const std::string& dir, const ReportSettings& settings) {
     const std::string journal = PathIn(dir, kJournalFileName);
     const Outcome<std::string> text = ReadFileBytes(journal);
     if (!text) return Failure{text.Error()};
-    const Outcome<ParsedJournal> parsed = ParseJournal(*text);
+    Outcome<ParsedJournal> parsed = ParseJournal(*text);
     if (!parsed) return Failure{journal + ": " + parsed.Error()};
+    std::vector<JournalProblem> skipped = CheckJournalRows(parsed->rows);
+    skipped.insert(skipped.end(), parsed->unreadableRows.begin(), parsed->unreadableRows.end());
+    std::stable_sort(skipped.begin(), skipped.end(),
+                     [](const JournalProblem& a, const JournalProblem& b) { return a.line < b.line; });
     WalkRecord record = BuildWalkRecord(parsed->rows);
     record.journalCutOff = parsed->cutOff;
     record.journalUnreadable = parsed->unreadable;
     Apply(record, settings);
+    record.journalRowsSkipped = static_cast<int>(skipped.size());
     const std::pair<const char*, std::string> files[] = {
         {kWalkReportCsvName, WalkReportCsv(record)},
         {kWalkReportMarkdownName, WalkReportMarkdown(record)},
@@ -239,7 +260,7 @@ Outcome<std::string> RebuildReport(const std::string& dir, const ReportSettings&
     for (const auto& [name, content] : files)
         if (Status written = WriteFileAtomically(PathIn(dir, name), content); !written)
             return Failure{written.Error()};
-    return Verdict(record);
+    return RebuiltReport{Verdict(record), std::move(skipped)};
 }
 
 Status WriteLiveRecord(const std::string& dir, const std::vector<JournalRow>& rows,

@@ -28,10 +28,12 @@
 #include "tools/common/csv.h"
 #include "tools/common/driver_log_reader.h"
 #include "tools/common/files.h"
+#include "tools/common/numbers.h"
 #include "tools/common/option_table.h"
 #include "tools/common/state_file.h"
 #include "tools/common/tag_file.h"
 #include "tools/common/text_file.h"
+#include "tools/common/walk_report.h"
 
 namespace {
 
@@ -91,8 +93,14 @@ void WalkTestRows(const Inputs& in, std::map<std::string, std::string>& expect,
     std::map<std::string, std::vector<std::string>> shown;
     std::vector<std::vector<std::string>> records = CsvRecords(ReadAll(in.walkTest));
     // The columns of 1.1.0 come first; later ones follow them.
-    for (size_t i = 1; i < records.size(); ++i)
-        if (records[i].size() >= 9) shown[records[i][1]] = records[i];
+    for (size_t i = 1; i < records.size(); ++i) {
+        if (records[i].size() < 9) continue;
+        // The first row of a report built from a damaged journal is no device.
+        if (records[i][8] == zidtools::kJournalDamagedResult)
+            s.Row("walk journal", "whole", records[i][2], false);
+        else
+            shown[records[i][1]] = records[i];
+    }
     std::printf("   the walk-test report, row by row (fire lines, fault lines, result):\n");
     for (const std::string& address : wanted) {
         std::string want;
@@ -215,14 +223,22 @@ zidtools::Status Take(Inputs& in, const std::string& value) {
     return zidtools::Done{};
 }
 
+// A count or an exit code: a whole number, kept as it was written.
+template <std::string Inputs::*kField>
+zidtools::Status TakeNumber(Inputs& in, const std::string& value) {
+    if (!zidtools::ParseNumber(value, 0, 1000000)) return zidtools::Failure{"a whole number"};
+    return Take<kField>(in, value);
+}
+
 using zidtools::OptionValue;
 constexpr zidtools::OptionSpec<Inputs> kOptions[] = {
     {"--expect", "FILE", OptionValue::kRequired, "zidpanel's model (--expect)", Take<&Inputs::expect>},
     {"--state", "FILE", OptionValue::kRequired, "zidhost's --state-file", Take<&Inputs::state>},
     {"--log", "FILE", OptionValue::kRequired, "zidhost's --log", Take<&Inputs::log>},
     {"--timeline", "FILE", OptionValue::kRequired, "zidhost's output", Take<&Inputs::timeline>},
-    {"--sent", "N", OptionValue::kRequired, "lines zidpanel sent", Take<&Inputs::sent>},
-    {"--host-exit", "N", OptionValue::kRequired, "zidhost's exit code", Take<&Inputs::hostExit>},
+    {"--sent", "N", OptionValue::kRequired, "lines zidpanel sent", TakeNumber<&Inputs::sent>},
+    {"--host-exit", "N", OptionValue::kRequired, "zidhost's exit code",
+     TakeNumber<&Inputs::hostExit>},
     {"--seconds", "S", OptionValue::kRequired, "how long the run took", Take<&Inputs::seconds>},
     {"--tags", "FILE", OptionValue::kRequired, "the tag file", Take<&Inputs::tags>},
     {"--walk-test", "FILE", OptionValue::kRequired, "zidhost's walk-test.csv", Take<&Inputs::walkTest>},

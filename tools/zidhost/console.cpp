@@ -1,6 +1,7 @@
 #include "tools/zidhost/console.h"
 
 #include "tools/common/console_text.h"
+#include "tools/common/utf8_text.h"
 
 #include <chrono>
 #include <cstdarg>
@@ -19,32 +20,65 @@ double Elapsed() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - gStart).count();
 }
 
+namespace {
+
+// The whole text, however long: a message is never cut. Bytes that are not
+// UTF-8 (a name from a file in another encoding) are written as \xNN, so the
+// console and any file it goes to get valid UTF-8.
+std::string Formatted(const char* format, va_list args) {
+    char small[512];
+    va_list copy;
+    va_copy(copy, args);
+    const int n = std::vsnprintf(small, sizeof small, format, copy);
+    va_end(copy);
+    if (n < 0) return format;
+    if (static_cast<size_t>(n) < sizeof small)
+        return zidtools::WithBadBytesEscaped(std::string_view(small, static_cast<size_t>(n)));
+    std::string text(static_cast<size_t>(n) + 1, '\0');
+    std::vsnprintf(text.data(), text.size(), format, args);
+    text.pop_back();
+    return zidtools::WithBadBytesEscaped(text);
+}
+
+}  // namespace
+
 void Timeline(const char* kind, const char* format, ...) {
-    char text[1024];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    const std::string text = Formatted(format, args);
     va_end(args);
-    char line[1100];
-    std::snprintf(line, sizeof line, "[%8.3f] %-6s %s\n", Elapsed(), kind, text);
+    char head[32];
+    std::snprintf(head, sizeof head, "[%8.3f] %-6s ", Elapsed(), kind);
     std::lock_guard<std::mutex> guard(gOut);
-    zidtools::WriteText(stdout, line);
+    zidtools::WriteText(stdout, head + text + "\n");
 }
 
 void Error(const char* format, ...) {
-    char text[1024];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    const std::string text = Formatted(format, args);
     va_end(args);
     std::lock_guard<std::mutex> guard(gOut);
     std::fflush(stdout);
-    zidtools::WriteText(stderr, std::string("zidhost: ") + text + "\n");
+    zidtools::WriteText(stderr, "zidhost: " + text + "\n");
+}
+
+void ReportSkippedRows(const std::string& journal,
+                       const std::vector<zidtools::JournalProblem>& skipped) {
+    std::string text;
+    for (const zidtools::JournalProblem& row : skipped)
+        text += "zidhost: " + journal + ":" + std::to_string(row.line) + ": row left out: " + row.why +
+                "\n";
+    text += "zidhost: the journal " + journal + " was damaged: " + std::to_string(skipped.size()) +
+            " row(s) left out; the report was written from the other rows and says so at its top\n";
+    std::lock_guard<std::mutex> guard(gOut);
+    std::fflush(stdout);
+    zidtools::WriteText(stderr, zidtools::WithBadBytesEscaped(text));
 }
 
 void PrintBlock(const std::string& text) {
     std::lock_guard<std::mutex> guard(gOut);
-    zidtools::WriteText(stdout, text);
+    zidtools::WriteText(stdout, zidtools::WithBadBytesEscaped(text));
 }
 
 std::string Escaped(const char* text) {

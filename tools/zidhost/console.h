@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "tools/common/journal_row.h"
 
 namespace zidhost {
 
@@ -21,6 +24,11 @@ void PrintBlock(const std::string& text);
 
 // The bytes of a log line with everything outside printable ASCII as \xNN.
 std::string Escaped(const char* text);
+
+// Each row left out of a damaged journal, "journal:line: row left out: why",
+// and what that means for the report, on standard error.
+void ReportSkippedRows(const std::string& journal,
+                       const std::vector<zidtools::JournalProblem>& skipped);
 
 // What changed between two gate values, in words: "fire on, fault off".
 std::string BitChanges(uint16_t before, uint16_t after);

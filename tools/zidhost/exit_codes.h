@@ -9,7 +9,9 @@ inline constexpr int kExitDll = 3;        // the driver cannot be loaded
 inline constexpr int kExitPort = 4;       // a channel did not start, or a gate was unreadable
 inline constexpr int kExitTags = 5;       // a tag was refused
 inline constexpr int kExitNoAddress = 6;  // the dialog composed no address
-// 7: taken for a damaged journal.
+// The journal was damaged: rows were left out of the report, which was
+// written all the same and says so at its top.
+inline constexpr int kExitJournal = 7;
 inline constexpr int kExitPackage = 8;    // a file of the package differs, is missing or unreadable
 
 }  // namespace zidhost

@@ -81,14 +81,10 @@ constexpr Spec kOptions[] = {
          o.compose = true;
          return Status(Done{});
      }},
-    {"--seconds", "N", OptionValue::kRequired, "stop after N seconds (default: run until Ctrl+C)",
-     [](Options& o, const std::string& v) {
-         char* end = nullptr;
-         o.seconds = std::strtod(v.c_str(), &end);
-         if (end == v.c_str() || *end != '\0' || !(o.seconds > 0))
-             return Status(Failure{"a number of seconds above 0"});
-         return Status(Done{});
-     }},
+    {"--seconds", "N", OptionValue::kRequired,
+     "stop after N seconds, a whole number from 1 to 604800 (a\n"
+     "week) (default: run until stopped)",
+     [](Options& o, const std::string& v) { return Number(v, 1, kLongestRunSeconds, o.seconds); }},
     {"--stop-file", "FILE", OptionValue::kRequired, "stop when FILE appears",
      Text<&Options::stopFile>},
     {"--state-file", "FILE", OptionValue::kRequired,
@@ -134,7 +130,8 @@ constexpr Spec kOptions[] = {
      Text<&Options::capture>},
     {"--rebuild-report", "DIR", OptionValue::kRequired,
      "only write the walk-test record again from DIR/events.csv\n"
-     "(after a run that was killed; with --language, --record)",
+     "(after a run that was killed; with --language, --record); every\n"
+     "row is checked, and a damaged one is left out and named (exit code 7)",
      Text<&Options::rebuildReport>},
     {"--dll", "PATH", OptionValue::kRequired,
      "the driver (default: ZIZEZOZU.DLL beside zidhost, or in the\n"
@@ -200,7 +197,10 @@ std::string Usage() {
            "\n"
            "Exit codes: 0 done, 2 bad usage or unreadable file, 3 driver not loadable,\n"
            "4 a channel did not start (port), 5 a tag was refused, 6 no address was composed,\n"
-           "8 a file of the package is missing or differs from SHA256SUMS.\n";
+           "7 the journal was damaged: rows of it were left out of the walk-test report, which\n"
+           "was written all the same and says so at its top (each row is named on standard\n"
+           "error with its line and the reason), 8 a file of the package is missing or differs\n"
+           "from SHA256SUMS.\n";
 }
 
 namespace {

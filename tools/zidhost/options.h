@@ -12,6 +12,9 @@
 
 namespace zidhost {
 
+// --seconds at most: a week.
+inline constexpr long kLongestRunSeconds = 7L * 24 * 3600;
+
 struct Options {
     // One channel from --port and its kin, or one per section of --site.
     std::vector<zidtools::ChannelConfig> channels;
@@ -20,7 +23,7 @@ struct Options {
     std::string site;           // the site file, when channels come from one
     long pollMs = 20;           // how often the status words are read
     long tickMs = 50;           // the host's message tick
-    double seconds = 0;         // 0: until stopped
+    long seconds = 0;           // 0: until stopped
     std::string checkTags, stopFile, stateFile, logFile, dll;
     std::string reportDir, capture, rebuildReport, siteName, operatorName;
     bool continueReport = false;  // --continue: carry on the walk test in reportDir

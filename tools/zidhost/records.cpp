@@ -172,9 +172,12 @@ void Records::Gate(const ChannelTag& channel, const std::string& address, const 
 
 void Records::UnknownGate(const ChannelTag& channel, const std::string& address,
                           std::optional<zid::PanelEvent> event) {
+    // Built by the driver from the line's digit pairs, whose second
+    // characters may be any byte.
+    const std::string shown = Escaped(address.c_str());
     Timeline("nogate", "%s%s  not a gate of the host: the panel named an address no point uses",
-             Prefix(&channel).c_str(), address.c_str());
-    Row(&channel, kind::kUnknownGate, address, "", "", "", event ? zidtools::NamesOf(*event).words : "");
+             Prefix(&channel).c_str(), shown.c_str());
+    Row(&channel, kind::kUnknownGate, shown, "", "", "", event ? zidtools::NamesOf(*event).words : "");
 }
 
 void Records::Status(const ChannelTag& channel, char word, uint16_t before, uint16_t after) {

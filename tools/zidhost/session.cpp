@@ -180,13 +180,20 @@ zidtools::StartFacts Session::StartFactsOf(const Channel& c) const {
 }
 
 void Session::Shutdown() {
-    // The host shuts each client's queue down; the thread then ends by itself.
+    // The host shuts every client's queue down at once; each receiver thread
+    // then settles for a second and ends by itself, all of them together, so
+    // a site stops in about the time one channel takes.
+    for (auto& c : channels_)
+        if (c->started && c->client != 0) QelSimShutdownClient(c->client);
+    auto ended = [this] {
+        for (auto& c : channels_)
+            if (c->started && c->client != 0 && !c->shutDownLogged) return false;
+        return true;
+    };
+    for (int i = 0; i < 300 && !ended(); ++i) Sleep(10);
+    // Ports are closed once no thread reads them.
     for (auto& c : channels_) {
         if (!c->started) continue;
-        if (c->client != 0) {
-            QelSimShutdownClient(c->client);
-            for (int i = 0; i < 300 && !c->shutDownLogged; ++i) Sleep(10);
-        }
         commandChannel_ = c.get();
         const int32_t closed = c->driver.Close();
         commandChannel_ = nullptr;
@@ -238,13 +245,14 @@ int Session::Run() {
     for (auto& c : channels_)
         if (c->started) records_.Stop(c->tag);
     records_.Note("stop", "done");
-    FinishReport();
+    const bool journalDamaged = FinishReport();
     if (someFailed) {
         Error("%d of %zu channel(s) did not start", static_cast<int>(channels_.size()) - started,
               channels_.size());
         return kExitPort;
     }
-    return unreadable == 0 ? kExitDone : kExitPort;
+    if (unreadable != 0) return kExitPort;
+    return journalDamaged ? kExitJournal : kExitDone;
 }
 
 }  // namespace zidhost

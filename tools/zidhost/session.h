@@ -48,7 +48,8 @@ private:
     void PollStatus(Channel& c);
     // How many gates could not be read back.
     int WriteFinalState();
-    void FinishReport();
+    // Writes the walk-test report; true when rows of a damaged journal were left out.
+    bool FinishReport();
     // walk-test.html while the run lasts: at most once a second, when a row
     // came since the last time.
     void WriteLiveRecord();

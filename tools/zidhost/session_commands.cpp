@@ -9,6 +9,7 @@
 
 #include "tools/common/console_text.h"
 #include "tools/common/result_text.h"
+#include "tools/common/utf8_text.h"
 #include "tools/zidhost/console.h"
 #include "tools/zidhost/session.h"
 #include "tools/zidhost/session_channel.h"
@@ -55,7 +56,7 @@ void Session::TakeTypedCommands() {
             Execute(*command);
         } else {
             records_.Command(&channels_.front()->tag,
-                             "\"" + line + "\" not sent: " + command.Error());
+                             "\"" + zidtools::ShownToken(line) + "\" not sent: " + command.Error());
         }
     }
 }

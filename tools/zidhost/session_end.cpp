@@ -47,21 +47,25 @@ int Session::WriteFinalState() {
     return unreadable;
 }
 
-void Session::FinishReport() {
-    if (options_.reportDir.empty()) return;
-    const zidtools::Outcome<std::string> verdict =
+bool Session::FinishReport() {
+    if (options_.reportDir.empty()) return false;
+    const zidtools::Outcome<zidtools::RebuiltReport> rebuilt =
         zidtools::RebuildReport(options_.reportDir, {options_.language, {}});
-    if (!verdict) {
-        Error("the walk-test report could not be written: %s", verdict.Error().c_str());
-        return;
+    if (!rebuilt) {
+        Error("the walk-test report could not be written: %s", rebuilt.Error().c_str());
+        return false;
     }
     const std::string& dir = options_.reportDir;
-    records_.Note("report", "walk test: " + *verdict);
+    records_.Note("report", "walk test: " + rebuilt->verdict);
     records_.Note("report", "record to print and sign: " +
                                 zidtools::PathIn(dir, zidtools::kWalkRecordHtmlName));
     records_.Note("report", "journal " + zidtools::PathIn(dir, zidtools::kJournalFileName) +
                                 ", report " + zidtools::PathIn(dir, zidtools::kWalkReportMarkdownName) +
                                 " and " + zidtools::PathIn(dir, zidtools::kWalkReportCsvName));
+    // A journal this run appended to may hold damaged rows of an earlier one.
+    if (rebuilt->skipped.empty()) return false;
+    ReportSkippedRows(zidtools::PathIn(dir, zidtools::kJournalFileName), rebuilt->skipped);
+    return true;
 }
 
 void Session::WriteLiveRecord() {

@@ -7,6 +7,7 @@
 #include "tools/common/files.h"
 #include "tools/common/tag_file.h"
 #include "tools/common/text_encoding.h"
+#include "tools/common/utf8_text.h"
 #include "tools/zidhost/console.h"
 
 namespace zidhost {
@@ -33,7 +34,7 @@ zidtools::Outcome<CheckedTags> ReadTagFile(const std::string& path) {
         const zid::TagRefusal why = zid::ExplainTagRefusal(line.tag.c_str(), gates);
         if (why != zid::TagRefusal::kAccepted) {
             Error("%s:%d: tag %s refused: %s", path.c_str(), line.lineNumber,
-                  Escaped(line.tag.c_str()).c_str(), zid::TagRefusalText(why));
+                  zidtools::ShownToken(line.tag).c_str(), zid::TagRefusalText(why));
             ++checked.refused;
             continue;
         }
@@ -45,7 +46,7 @@ zidtools::Outcome<CheckedTags> ReadTagFile(const std::string& path) {
         } else if (std::strchr("TFRSC", Upper(tag.text)[1]) == nullptr) {
             Error("%s:%d: warning: tag %s names no status word (!T, !F, !R, !S or !C): the driver "
                   "accepts it, but it reads as nothing",
-                  path.c_str(), line.lineNumber, Escaped(line.tag.c_str()).c_str());
+                  path.c_str(), line.lineNumber, zidtools::ShownToken(line.tag).c_str());
         }
         checked.accepted.push_back(tag);
     }
@@ -65,7 +66,7 @@ int RegisterTags(zidtools::DriverChannel& channel, const std::string& path, std:
         const std::string written = tag.text;
         if (channel.Validate(tag.text, tag.pointType) != zid::kDone) {
             Error("%s:%d: tag %s refused by the driver", path.c_str(), tag.lineNumber,
-                  Escaped(written.c_str()).c_str());
+                  zidtools::ShownToken(written).c_str());
             ++refused;
             continue;
         }

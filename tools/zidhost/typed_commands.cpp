@@ -8,11 +8,13 @@
 #include "tools/common/numbers.h"
 #include "tools/common/readable.h"
 #include "tools/common/text_file.h"
+#include "tools/common/utf8_text.h"
 
 namespace zidhost {
 namespace {
 
 using zidtools::Failure;
+using zidtools::ShownToken;
 
 bool AllDigits(const std::string& word) {
     if (word.empty()) return false;
@@ -99,7 +101,7 @@ zidtools::Outcome<TypedCommand> ParseTypedCommand(const std::string& text) {
     for (const VerbWord& v : kVerbs)
         if (verb == v.word) command.verb = v.verb;
     if (command.verb == TypedCommand::kNone)
-        return Failure{"unknown command " + verb +
+        return Failure{"unknown command " + ShownToken(verb) +
                        ": purge, close, reopen, change, status, remark, quit"};
     if (command.verb == TypedCommand::kRemark) return ParseRemark(text, command);
 
@@ -108,7 +110,7 @@ zidtools::Outcome<TypedCommand> ParseTypedCommand(const std::string& text) {
     if (next < words.size() && AllDigits(words[next]) && command.verb != TypedCommand::kQuit &&
         command.verb != TypedCommand::kHelp) {
         const std::optional<long> channel = zidtools::ParseNumber(words[next], 0, 255);
-        if (!channel) return Failure{verb + ": no channel " + words[next] + " (channels are 0 to 255)"};
+        if (!channel) return Failure{verb + ": no channel " + ShownToken(words[next]) + " (channels are 0 to 255)"};
         command.channel = static_cast<int32_t>(*channel);
         ++next;
     }
@@ -118,7 +120,7 @@ zidtools::Outcome<TypedCommand> ParseTypedCommand(const std::string& text) {
             return Failure{"change needs a port name: change PORT [BAUD [DATA [STOP [PARITY]]]]"};
         command.port = zidtools::DevicePortName(words[next++]);
         if (command.port.size() >= static_cast<size_t>(zid::kPortNameSize))
-            return Failure{"change: port name " + command.port + " is too long (at most " +
+            return Failure{"change: port name " + ShownToken(command.port) + " is too long (at most " +
                            std::to_string(zid::kPortNameSize - 1) + " characters)"};
         zidtools::LineSettings line;
         // The driver's own rule: a baud rate of 0 keeps the stored line.
@@ -126,17 +128,17 @@ zidtools::Outcome<TypedCommand> ParseTypedCommand(const std::string& text) {
         for (size_t k = keepLine ? 1 : 0; k < 4 && next + k < words.size(); ++k) {
             const std::string& value = words[next + k];
             if (keepLine)
-                return Failure{"change: BAUD 0 keeps the stored line, so \"" + value +
+                return Failure{"change: BAUD 0 keeps the stored line, so \"" + ShownToken(value) +
                                "\" would not be used; nothing was sent"};
             if (zidtools::Status set = zidtools::ApplyLineSetting(kChangeSettings[k], value, line); !set)
                 return Failure{"change: " + std::string(kChangeSettings[k]) + " must be " + set.Error() +
-                               ", not \"" + value + "\"; nothing was sent"};
+                               ", not \"" + ShownToken(value) + "\"; nothing was sent"};
         }
         next += std::min<size_t>(4, words.size() - next);
         command.line = keepLine ? zid::LineBlock{} : zidtools::LineBlockOf(line, {0, 8, 0, 0});
     }
     if (next < words.size())
-        return Failure{verb + ": unexpected \"" + words[next] + "\" (" + TypedCommandSummary() + ")"};
+        return Failure{verb + ": unexpected \"" + ShownToken(words[next]) + "\" (" + TypedCommandSummary() + ")"};
     return command;
 }
 

@@ -78,17 +78,19 @@ int CheckTags(const zidtools::DriverLibrary& driver, const Options& o) {
 // The walk-test record from the journal alone: no driver, no port.
 int RebuildReport(const Options& o) {
     const std::string& dir = o.rebuildReport;
-    const zidtools::Outcome<std::string> verdict =
+    const zidtools::Outcome<zidtools::RebuiltReport> rebuilt =
         zidtools::RebuildReport(dir, {o.language, o.record});
-    if (!verdict) {
-        Error("%s", verdict.Error().c_str());
+    if (!rebuilt) {
+        Error("%s", rebuilt.Error().c_str());
         return kExitUsage;
     }
-    std::printf("walk test: %s\nwritten: %s (to print and sign), %s and %s\n", verdict->c_str(),
+    std::printf("walk test: %s\nwritten: %s (to print and sign), %s and %s\n", rebuilt->verdict.c_str(),
                 zidtools::PathIn(dir, zidtools::kWalkRecordHtmlName).c_str(),
                 zidtools::PathIn(dir, zidtools::kWalkReportMarkdownName).c_str(),
                 zidtools::PathIn(dir, zidtools::kWalkReportCsvName).c_str());
-    return kExitDone;
+    if (rebuilt->skipped.empty()) return kExitDone;
+    ReportSkippedRows(zidtools::PathIn(dir, zidtools::kJournalFileName), rebuilt->skipped);
+    return kExitJournal;
 }
 
 }  // namespace

@@ -88,7 +88,8 @@ constexpr zidtools::OptionSpec<Options> kOptions[] = {
      "fast, 0 none (lines back to back, still paced at the baud rate)",
      [](Options& o, const std::string& v) {
          if (!zidtools::ParseReplaySpeed(v.c_str(), o.speed))
-             return Status(Failure{"speed takes a number of 0 or more: 1 real time, 0 no waits"});
+             return Status(Failure{"speed takes 0 (no waits) or a number from 0.01 to 1000: 1 "
+                                   "real time, 2 twice as fast"});
          return Status(Done{});
      }},
     {"--expect", "FILE", OptionValue::kRequired,
