@@ -6,6 +6,14 @@
 # Sourced (by scripts/demo.sh): two functions.
 #   pty_lines_open BITS PREFIX [N]   make N lines now
 #   pty_lines_close                  remove them; call it from your EXIT trap
+# Sourced by the command that the lines were made for (it inherits their
+# names), two more:
+#   pty_line_cut K                   end line K's socat: the driver's port fails,
+#                                    as a USB-serial adapter pulled out
+#   pty_line_renew K                 a new pty pair for line K under its COM
+#                                    names, as the adapter plugged back in; the
+#                                    new socat is the caller's, to end with
+#                                    pty_line_cut K
 #
 # BITS (32 or 64) is the Wine the prefix is for: a prefix that does not exist
 # yet is made first, through wine-run.sh, before any port is linked into it.
@@ -13,9 +21,10 @@
 # Each line is a socat pty pair; one end is linked as COMd ("the driver's
 # port"), the other as COMp ("the panel's port") in PREFIX/dosdevices. Line k
 # (from 1) is named in ZID_LINEk_DRIVER and ZID_LINEk_PANEL; line 1 also in
-# ZID_DRIVER_COM and ZID_PANEL_COM. Numbers are claimed under a lock, so runs
-# at the same time get ports of their own. Only what this made is removed:
-# its socat processes (by PID), its links, its folder. As a program it passes
+# ZID_DRIVER_COM and ZID_PANEL_COM, its socat's PID in ZID_LINEk_SOCAT.
+# Numbers are claimed under a lock, so runs at the same time get ports of
+# their own. Only what this made is removed: its socat processes (by PID; one
+# a pty_line_cut has ended is left alone), its links, its folder. As a program it passes
 # the command's exit status on (77: skipped, also when Wine of that bit width
 # cannot run here).
 
@@ -28,6 +37,8 @@ _pty_work=
 pty_lines_close() {
   local pid l
   for pid in "${_pty_pids[@]}"; do
+    # Ended already: its number may belong to another process by now.
+    grep -qx "$pid" "$_pty_work/ended" 2>/dev/null && continue
     kill "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
   done
@@ -65,10 +76,12 @@ pty_lines_open() {
     return 1
   fi
   _pty_work=$(mktemp -d "${TMPDIR:-/tmp}/zid-pty.XXXXXX")
+  export ZID_PTY_WORK=$_pty_work ZID_PTY_DEVICES=$devices
   for k in $(seq "$count"); do
     socat pty,rawer,link="$_pty_work/driver$k" pty,rawer,link="$_pty_work/panel$k" \
       2>"$_pty_work/socat$k.log" &
     _pty_pids+=($!)
+    export "ZID_LINE${k}_SOCAT=$!"
   done
   for k in $(seq "$count"); do
     for _ in $(seq 100); do
@@ -100,6 +113,33 @@ pty_lines_open() {
   fi
   export ZID_DRIVER_COM=$ZID_LINE1_DRIVER ZID_PANEL_COM=$ZID_LINE1_PANEL
   return 0
+}
+
+pty_line_cut() {
+  local k=$1 pid
+  pid=$(eval echo "\${ZID_LINE${k}_SOCAT:-}")
+  [ -n "$pid" ] || { echo "pty-com: line $k has no socat" >&2; return 1; }
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null  # when this shell started it
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+  echo "$pid" >> "$ZID_PTY_WORK/ended"
+  export "ZID_LINE${k}_SOCAT="
+}
+
+_pty_renewed=0
+pty_line_renew() {
+  local k=$1 d p com
+  _pty_renewed=$((_pty_renewed + 1))
+  d=$ZID_PTY_WORK/driver$k.$_pty_renewed p=$ZID_PTY_WORK/panel$k.$_pty_renewed
+  socat pty,rawer,link="$d" pty,rawer,link="$p" 2>>"$ZID_PTY_WORK/socat$k.log" &
+  export "ZID_LINE${k}_SOCAT=$!"
+  for _ in $(seq 100); do [ -e "$d" ] && [ -e "$p" ] && break; sleep 0.05; done
+  [ -e "$d" ] && [ -e "$p" ] || { echo "pty-com: socat made no pty pair" >&2; return 1; }
+  # The names this run claimed: relinked in place, so no lock is needed.
+  com=$(eval echo "\${ZID_LINE${k}_DRIVER}")
+  ln -sfn "$(readlink -f "$d")" "$ZID_PTY_DEVICES/${com,,}" || return 1
+  com=$(eval echo "\${ZID_LINE${k}_PANEL}")
+  ln -sfn "$(readlink -f "$p")" "$ZID_PTY_DEVICES/${com,,}"
 }
 
 # As a program.
