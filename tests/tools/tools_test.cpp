@@ -27,6 +27,7 @@
 #include "tools/common/tag_file.h"
 #include "tools/common/text_encoding.h"
 #include "tools/zidhost/package_check.h"
+#include "tools/zidhost/reopen_schedule.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -466,4 +467,40 @@ TEST(PackageCheck, ChecksumLines) {
     }
     std::filesystem::remove_all("pkg");
     EXPECT_EQ(zidhost::VerifyPackage("pkg", [](const std::string&) {}, {}), 2);
+}
+
+// --reopen-every: when the tries come, from what zidhost saw of the port
+// (the seconds at which each try is made, looked for every 100 ms).
+TEST(ReopenSchedule, TriesBackOffAndHold) {
+    enum What { kLost, kAnswers, kClose, kReopen };
+    struct Case {
+        const char* what;
+        long every;
+        std::vector<std::pair<double, What>> seen;
+        std::vector<double> tries;
+    };
+    const Case cases[] = {
+        {"doubling to a minute", 1, {{0, kLost}}, {1, 3, 7, 15, 31, 63, 123, 183}},
+        {"from S", 5, {{0, kLost}}, {5, 15, 35, 75, 135, 195}},
+        {"none asked", 0, {{0, kLost}}, {}},
+        {"answers: no more", 1, {{0, kLost}, {4, kAnswers}}, {1, 3}},
+        {"lost again: from S", 1, {{0, kLost}, {4, kAnswers}, {10, kLost}}, {1, 3, 11, 13, 17, 25, 41, 73, 133, 193}},
+        {"held by close", 1, {{0, kLost}, {2, kClose}}, {1}},
+        {"reopen lifts it", 1, {{0, kLost}, {2, kClose}, {50, kReopen}}, {1, 51, 53, 57, 65, 81, 113, 173}},
+        {"closed while answering", 1, {{0, kClose}, {0.5, kLost}, {3, kReopen}}, {4, 6, 10, 18, 34, 66, 126, 186}},
+    };
+    for (const Case& c : cases) {
+        zidhost::ReopenSchedule schedule(c.every);
+        std::vector<double> tries;
+        size_t next = 0;
+        for (int64_t ms = 0; ms <= 200000; ms += 100) {
+            for (; next < c.seen.size() && c.seen[next].first * 1000 <= ms; ++next) {
+                const What w = c.seen[next].second;
+                if (w == kLost || w == kAnswers) schedule.Seen(w == kAnswers, ms);
+                else schedule.Hold(w == kClose, ms);
+            }
+            if (schedule.Due(ms)) tries.push_back(ms / 1000.0);
+        }
+        EXPECT_EQ(tries, c.tries) << c.what;
+    }
 }

@@ -46,7 +46,8 @@ void PanelModel::Apply(const PanelCommand& command) {
 std::string PanelModel::Describe() const {
     std::string out;
     for (const auto& [address, value] : gates) out += GateStateLine(address, value);
-    const std::pair<char, uint16_t> words[] = {{'F', F}, {'R', R}, {'S', S}, {'T', T}};
+    // !C: a port that answers all along, as a panel's lines need one to arrive.
+    const std::pair<char, uint16_t> words[] = {{'C', 0}, {'F', F}, {'R', R}, {'S', S}, {'T', T}};
     for (const auto& [letter, value] : words) out += StatusStateLine(letter, value);
     for (const auto& [address, values] : history) out += HistoryStateLine(address, values);
     for (const auto& [address, counts] : namedBy)

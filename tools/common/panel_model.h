@@ -24,8 +24,8 @@ struct PanelModel {
     int rawLines = 0;  // sent, not modelled
 
     void Apply(const PanelCommand& command);
-    // The state file of the model (state_file.h): gates, status words,
-    // histories and line counts, sorted.
+    // The state file of the model (state_file.h): gates, status words (with
+    // the port's !C at 0: the lines arrived), histories and line counts, sorted.
     std::string Describe() const;
 };
 

@@ -7,6 +7,7 @@
 #include "tools/common/numbers.h"
 #include "tools/common/option_table.h"
 #include "tools/common/site_file.h"
+#include "tools/zidhost/reopen_schedule.h"
 #include "tools/zidhost/typed_commands.h"
 
 namespace zidhost {
@@ -85,6 +86,17 @@ constexpr Spec kOptions[] = {
      "stop after N seconds, a whole number from 1 to 604800 (a\n"
      "week) (default: run until stopped)",
      [](Options& o, const std::string& v) { return Number(v, 1, kLongestRunSeconds, o.seconds); }},
+    {"--reopen-every", "S", OptionValue::kRequired,
+     "while a channel's port does not answer (status word !C is\n"
+     "1: a USB adapter pulled out, a device error), try to bring it\n"
+     "back: close it, then open the stored port again; the first\n"
+     "try S seconds after it stopped answering, a whole number from\n"
+     "1 to 60, then each wait twice the last, up to a minute, until\n"
+     "it answers. Not while a typed close is in force (default:\n"
+     "no tries)",
+     [](Options& o, const std::string& v) {
+         return Number(v, 1, kLongestReopenWaitSeconds, o.reopenEvery);
+     }},
     {"--stop-file", "FILE", OptionValue::kRequired, "stop when FILE appears",
      Text<&Options::stopFile>},
     {"--state-file", "FILE", OptionValue::kRequired,

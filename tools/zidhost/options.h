@@ -24,6 +24,7 @@ struct Options {
     long pollMs = 20;           // how often the status words are read
     long tickMs = 50;           // the host's message tick
     long seconds = 0;           // 0: until stopped
+    long reopenEvery = 0;       // --reopen-every's seconds; 0: no tries
     std::string checkTags, stopFile, stateFile, logFile, dll;
     std::string reportDir, capture, rebuildReport, siteName, operatorName;
     bool continueReport = false;  // --continue: carry on the walk test in reportDir

@@ -186,8 +186,16 @@ void Records::Status(const ChannelTag& channel, char word, uint16_t before, uint
         std::to_string(after), "");
 }
 
-void Records::StatusNow(const ChannelTag& channel, const uint16_t w[4]) {
-    Timeline("status", "%sT=%u F=%u R=%u S=%u", Prefix(&channel).c_str(), w[0], w[1], w[2], w[3]);
+void Records::StatusNow(const ChannelTag& channel, const uint16_t w[5]) {
+    Timeline("status", "%sT=%u F=%u R=%u S=%u C=%u", Prefix(&channel).c_str(), w[0], w[1], w[2],
+             w[3], w[4]);
+}
+
+void Records::PortAnswer(const ChannelTag& channel, uint16_t before, uint16_t after,
+                         const std::string& text) {
+    Timeline("link", "%s%s%s", Prefix(&channel).c_str(),
+             after != 0 ? "PORT NOT ANSWERING: " : "port answers again: ", text.c_str());
+    Row(&channel, kind::kStatus, "!C", "", std::to_string(before), std::to_string(after), text);
 }
 
 void Records::Port(const ChannelTag& channel, bool open, const std::string& text) {

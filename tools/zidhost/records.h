@@ -67,7 +67,11 @@ public:
     void UnknownGate(const ChannelTag& channel, const std::string& address,
                      std::optional<zid::PanelEvent> event);
     void Status(const ChannelTag& channel, char word, uint16_t before, uint16_t after);
-    void StatusNow(const ChannelTag& channel, const uint16_t words[4]);  // T F R S
+    void StatusNow(const ChannelTag& channel, const uint16_t words[5]);  // T F R S C
+    // !C changed: the channel's port stopped answering (after 1) or answers
+    // again (after 0). A status row, and a line the engineer cannot miss.
+    void PortAnswer(const ChannelTag& channel, uint16_t before, uint16_t after,
+                    const std::string& text);
     // The port opened, closed or failed. A channel left without a port is
     // announced loudly: it hears nothing from its panel.
     void Port(const ChannelTag& channel, bool open, const std::string& text);

@@ -38,7 +38,7 @@ std::string PortText(const zid::PortSettings& s) {
 Session::Session(const Options& options, const zidtools::DriverLibrary& driver)
     : options_(options), driver_(driver), records_(!options.site.empty()) {
     for (const zidtools::ChannelConfig& c : options.channels)
-        channels_.push_back(std::make_unique<Channel>(c, driver));
+        channels_.push_back(std::make_unique<Channel>(c, driver, options.reopenEvery));
 }
 
 Session::~Session() = default;
@@ -148,7 +148,11 @@ int Session::StartChannels() {
                                       o.tags +
                                       (refused ? ", " + std::to_string(refused) + " refused" : ""));
         }
-        for (int i = 0; i < 4; ++i) c.status[i] = c.driver.Read(kStatusWords[i].type, 0).value_or(0);
+        for (int i = 0; i < kPortWord; ++i)
+            c.status[i] = c.driver.Read(kStatusWords[i].type, 0).value_or(0);
+        // !C starts at 0, as the zero-filled context holds it: a port that
+        // does not answer by now is a change, as any later one is.
+        PollStatus(c);
         records_.StatusNow(c.tag, c.status);
     }
     return started;
@@ -232,7 +236,10 @@ int Session::Run() {
     while (!StopRequested()) {
         Sleep(static_cast<DWORD>(options_.pollMs));
         TakeTypedCommands();
-        for (auto& c : channels_) PollStatus(*c);
+        for (auto& c : channels_) {
+            PollStatus(*c);
+            TryReopen(*c);
+        }
         WriteLiveRecord();
         if (options_.seconds > 0 && Elapsed() >= options_.seconds) break;
         if (!options_.stopFile.empty() && zidtools::FileExists(options_.stopFile)) break;

@@ -5,8 +5,9 @@
 //
 // The class is spread over files by job: session.cpp starts and stops the
 // run, session_events.cpp hears the driver (its log, the gates, the status
-// words), session_commands.cpp carries out what the engineer types, and
-// session_end.cpp writes the final state and the report.
+// words), session_link.cpp watches whether each channel's port answers and
+// brings it back, session_commands.cpp carries out what the engineer types,
+// and session_end.cpp writes the final state and the report.
 #pragma once
 
 #include <atomic>
@@ -46,6 +47,12 @@ private:
     void Act(Channel& c, const TypedCommand& command);
     void ShowPort(Channel& c, const char* after);
     void PollStatus(Channel& c);
+    // !C changed: the channel's port stopped answering, or answers again.
+    void PortAnswerChanged(Channel& c, uint16_t before, uint16_t after);
+    // --reopen-every: a try to bring the port back, when one is due.
+    void TryReopen(Channel& c);
+    // The port's answer and the tries, for the status command.
+    std::string PortAnswerText(const Channel& c) const;
     // How many gates could not be read back.
     int WriteFinalState();
     // Writes the walk-test report; true when rows of a damaged journal were left out.

@@ -76,15 +76,23 @@ void Session::Act(Channel& c, const TypedCommand& command) {
         case TypedCommand::kPurge:
             records_.Command(&c.tag, "purge: " + ResultText(Command::kPurgeChannel, c.driver.Purge()));
             break;
+        // A port the engineer closed stays closed: --reopen-every does not
+        // try while the close is in force. Asking for a port again (reopen,
+        // change) lifts it, and the tries go on if that port does not answer.
         case TypedCommand::kClose:
-            records_.Command(&c.tag, "close: " + ResultText(Command::kClosePort, c.driver.Close()));
+            c.reopen.Hold(true, SteadyMs());
+            records_.Command(&c.tag,
+                             "close: " + ResultText(Command::kClosePort, c.driver.Close()) +
+                                 (c.reopen.Every() ? "; no re-open tries until reopen or change" : ""));
             ShowPort(c, "closed by the close command");
             break;
         case TypedCommand::kReopen:
+            c.reopen.Hold(false, SteadyMs());
             records_.Command(&c.tag, "reopen: " + ResultText(Command::kReopenPort, c.driver.Reopen()));
             ShowPort(c, "the re-open failed");
             break;
         case TypedCommand::kChange: {
+            c.reopen.Hold(false, SteadyMs());
             zid::PortChangeArgs args{};
             std::memcpy(args.name, command.port.c_str(), command.port.size());
             args.line = command.line;
@@ -94,14 +102,17 @@ void Session::Act(Channel& c, const TypedCommand& command) {
             break;
         }
         case TypedCommand::kStatus: {
-            uint16_t now[4] = {};
-            for (int i = 0; i < 4; ++i) now[i] = c.driver.Read(kStatusWords[i].type, 0).value_or(0);
-            records_.StatusNow(c.tag, now);
+            // What changed since the last poll is recorded first, as it came.
+            PollStatus(c);
+            records_.StatusNow(c.tag, c.status);
             const bool open = c.driver.PortOpen();
+            const std::string answer =
+                c.status[kPortWord] != 0 ? "; " + PortAnswerText(c) : std::string();
             records_.Port(c.tag, open,
-                          open ? PortText(c.driver.Settings()) + " open"
+                          open ? PortText(c.driver.Settings()) + " open" + answer
                                : std::string("port ") + c.driver.Settings().name +
-                                     " is not open: the channel hears nothing from its panel");
+                                     " is not open: the channel hears nothing from its panel" +
+                                     answer);
             break;
         }
         case TypedCommand::kRemark: {

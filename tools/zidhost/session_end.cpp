@@ -23,7 +23,8 @@ int Session::WriteFinalState() {
                 state += zidtools::UnreadableGateStateLine(t.text);
             }
         }
-        const int order[4] = {1, 2, 3, 0};  // F R S T, sorted as the state file is
+        const int order[] = {kPortWord, 1, 2, 3, 0};  // C F R S T, sorted as the state file is
+        static_assert(std::size(order) == kStatusWordCount);
         for (int i : order) {
             const uint16_t value = c->driver.Read(kStatusWords[i].type, 0).value_or(0);
             state += zidtools::StatusStateLine(kStatusWords[i].letter, value);

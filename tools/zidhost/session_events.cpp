@@ -91,12 +91,14 @@ void Session::OnGate(uint8_t channel, const char* address, uint16_t before, uint
 
 void Session::PollStatus(Channel& c) {
     if (!c.started) return;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kStatusWordCount; ++i) {
         const std::optional<uint16_t> now = c.driver.Read(kStatusWords[i].type, 0);
-        if (now && *now != c.status[i]) {
+        if (!now || *now == c.status[i]) continue;
+        if (i == kPortWord)
+            PortAnswerChanged(c, c.status[i], *now);
+        else
             records_.Status(c.tag, kStatusWords[i].letter, c.status[i], *now);
-            c.status[i] = *now;
-        }
+        c.status[i] = *now;
     }
 }
 

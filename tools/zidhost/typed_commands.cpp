@@ -86,7 +86,8 @@ const char* TypedCommandHelp() {
            "                               code 15: another port or line, the values written\n"
            "                               as the options --baud to --parity take them; BAUD 0\n"
            "                               or none keeps the stored line\n"
-           "  status [N]                   the four status words and the port, now\n"
+           "  status [N]                   the five status words (!C: 1 while the port does\n"
+           "                               not answer) and the port, now\n"
            "  remark [N] ADDRESS TEXT      a remark on a device for the walk-test record,\n"
            "                               e.g. remark 031200 head dirty, replaced\n"
            "  quit                         stop, as Ctrl+C does\n";
