@@ -3,7 +3,8 @@
 # their exit codes, --check-tags, the NUL device, typed commands, the
 # commissioning records, site files, and zidpanel's prompt. With two pty
 # lines (ZID_LINE1_*, ZID_LINE2_*: run through cmake/pty-com.sh) also a site
-# of two panels receiving at once, and a third channel that fails to start.
+# of two panels receiving at once, a third channel that fails to start, and
+# a line whose pty goes away and comes back (--reopen-every).
 #   cli-test.sh BITS PREFIX BINDIR
 set -u
 bits=$1; prefix=$2; bin=$3
@@ -104,14 +105,17 @@ grep -q 'did not start' out.txt && { echo "FAIL a port was opened before the tag
 check "empty tag file"        0 'none.txt holds no tag|empty.txt holds no tag' -- "$bin/zidhost.exe" --port NUL --tags empty.txt --seconds 1
 
 # Bad input, a row per class: the exact exit code, and the option, or the file and line, named.
-for opt in --port --tags --check-tags --rebuild-report --site --report --capture --state-file --log --stop-file --dll --seconds; do
+for opt in --port --tags --check-tags --rebuild-report --site --report --capture --state-file --log --stop-file --dll --seconds --reopen-every; do
   check "empty $opt" 2 "$opt needs a value, and was given an empty one" -- "$bin/zidhost.exe" "$opt" ""
 done
-for opt in --baud --data-bits --timeout --channel --poll --tick --seconds; do
+for opt in --baud --data-bits --timeout --channel --poll --tick --seconds --reopen-every; do
   check "$opt not a number" 2 "bad value for $opt: 12x \\(a number from" -- "$bin/zidhost.exe" "$opt" 12x --port COM97
 done
 for v in inf 0 0.5 604801 "$(printf '9%.0s' $(seq 400))"; do
   check "--seconds ${v:0:8}" 2 'bad value for --seconds: 9*[^ ]*( \(cut: 400 bytes in all\))? \(a number from 1 to 604800\)' -- "$bin/zidhost.exe" --seconds "$v"
+done
+for v in 0 61 1.5; do
+  check "--reopen-every $v" 2 "bad value for --reopen-every: $v \\(a number from 1 to 60\\)" -- "$bin/zidhost.exe" --reopen-every "$v"
 done
 check "long token, reason kept" 2 ' \(cut: 5000 bytes in all\) \(a number from 1 to 65535\)' -- "$bin/zidhost.exe" --baud "$(printf 'x%.0s' $(seq 5000))"
 check "zidpanel empty --scenario" 2 '--scenario needs a value, and was given an empty one' -- "$bin/zidpanel.exe" --scenario ""
@@ -181,7 +185,7 @@ if [ -n "${ZID_LINE2_DRIVER:-}" ]; then
   exec 7> typed.fifo
   panel() { printf '%s\n' "$2" > "panel$1.txt"; "$run" "$bits" "$prefix" "$bin/zidpanel.exe" --gap 0 \
               --port "$(eval echo \$ZID_LINE$1_PANEL)" --scenario "panel$1.txt" > /dev/null 2>&1; }
-  until_seen() { for _ in $(seq 150); do grep -q -- "$1" site.out && return 0; sleep 0.1; done; return 1; }
+  until_seen() { for _ in $(seq 150); do grep -q -- "$1" "${seen_in:-site.out}" && return 0; sleep 0.1; done; return 1; }
   until_seen '] ready ' && { panel 1 'fire-line 3 12' & panel 2 'fire-zone 9'; wait $!; }
   until_seen 'channel 2: 000009  0x0000 -> 0x0001' && until_seen 'North: 031200  0x0000 -> 0x0001'
   echo "close 1" >&7
@@ -202,6 +206,41 @@ if [ -n "${ZID_LINE2_DRIVER:-}" ]; then
   grep -q '^2,000009,,1,' site-rep/walk-test.csv && grep -q '^1,031200,"North, lobby",1,' site-rep/walk-test.csv \
     || { echo "FAIL site: the report's channel column"; failures=$((failures + 1)); }
   echo "ok   site: two panels at once, one closed and re-opened, one channel failing"
+
+  # The driver's pty goes away (its socat ended), as a USB adapter pulled out:
+  # the link is lost, a typed close holds the tries, a typed reopen lifts the
+  # hold, and once a new pty is linked under the same name a try brings the
+  # port back with the channel's read timeout (a 500 ms pause inside a line
+  # cuts it off, as 40 ms does and 1000 ms would not) and the lines after it
+  # are read.
+  . "$here/../../cmake/pty-com.sh"
+  trap '[ -n "${ZID_LINE1_SOCAT:-}" ] && pty_line_cut 1; rm -rf "$work"' EXIT
+  seen_in=link.out
+  "$run" "$bits" "$prefix" "$bin/zidhost.exe" --port "$ZID_LINE1_DRIVER" --tags north.txt --reopen-every 1 \
+    --report link-rep --state-file link-st.txt < typed.fifo > link.out 2>&1 &
+  host=$!
+  exec 7> typed.fifo
+  until_seen '] ready ' && pty_line_cut 1
+  until_seen 'PORT NOT ANSWERING: channel 1, port \\\\.\\COM[0-9]*: .* re-open tries every 1 s' \
+    && until_seen 're-open try 1 .*change to .*: result 2' && echo "close" >&7 && echo "status" >&7
+  until_seen 'C=1' && sleep 2.5 && echo "reopen" >&7
+  until_seen 'reopen: result 2' && until_seen 're-open try 2 .*: result 2' && pty_line_renew 1
+  until_seen 'port answers again: channel 1, port .*(re-open try [3-9])' && panel 1 'fire-zone 5' \
+    && { printf '>>' > "$ZID_PTY_DEVICES/${ZID_LINE1_PANEL,,}"; sleep 0.5; printf 'A\0' > "$ZID_PTY_DEVICES/${ZID_LINE1_PANEL,,}"; }
+  until_seen '] panel  A  \[no event\]'
+  echo "quit" >&7
+  wait $host
+  rc=$?
+  exec 7>&-
+  for want in 'link-rep/events.csv:,status,!C,,0,1,' 'link-rep/events.csv:,status,!C,,1,0,' 'link-st.txt:^status C 0$' \
+              'link-rep/events.csv:re-open try 1 .*: result 2' 'link-rep/events.csv:re-open try [3-9] .*: result 0' \
+              'link.out:no re-open tries until reopen or change' 'link.out:closed by the close command: no re-open tries' \
+              'link.out:000005  0x0000 -> 0x0001' 'link-rep/walk-test.md:the link to the panel was lost once'; do
+    grep -q -- "${want#*:}" "${want%%:*}" || { echo "FAIL link: ${want}"; failures=$((failures + 1)); }
+  done
+  [ $rc = 0 ] && awk '/ cmd +reopen: /{r=1} /re-open try 2 /{exit !r}' link.out \
+    && grep -q 'line rejected: cut off: .*>>' link.out || { echo "FAIL link (exit $rc):"; cat link.out; failures=$((failures + 1)); }
+  echo "ok   link: the pty lost and back, the tries held by a close, the lines after it read"
 fi
 
 check "zidpanel --help"       0 'fire-line LINE'                      -- "$bin/zidpanel.exe" --help
