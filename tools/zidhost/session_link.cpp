@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "tools/common/result_text.h"
+#include "tools/zidhost/console.h"
 #include "tools/zidhost/session.h"
 #include "tools/zidhost/session_channel.h"
 
@@ -34,7 +35,7 @@ std::string RemedyText(const ReopenSchedule& reopen) {
 
 void Session::PortAnswerChanged(Channel& c, uint16_t before, uint16_t after) {
     const int64_t now = SteadyMs();
-    const std::string port = c.tag.display + ", port " + c.driver.Settings().name;
+    const std::string port = c.tag.display + ", port " + Escaped(c.driver.Settings().name);
     if (after != 0) {
         c.silentSinceMs = now;
         c.reopen.Seen(false, now);
@@ -91,7 +92,7 @@ void Session::TryReopen(Channel& c) {
     if (closed == zid::kDone) {
         zid::PortChangeArgs args{};
         std::memcpy(args.name, name.c_str(), std::min(name.size(), sizeof args.name - 1));
-        text += "; change to " + name + ", stored line: " +
+        text += "; change to " + Escaped(name.c_str()) + ", stored line: " +
                 ResultText(Command::kChangeSulParams, c.driver.Change(args));
     } else {
         text += "; not opened over the handle it still holds";
