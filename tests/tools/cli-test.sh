@@ -212,7 +212,8 @@ if [ -n "${ZID_LINE2_DRIVER:-}" ]; then
   # hold, and once a new pty is linked under the same name a try brings the
   # port back with the channel's read timeout (a 500 ms pause inside a line
   # cuts it off, as 40 ms does and 1000 ms would not) and the lines after it
-  # are read.
+  # are read. (Under ctest's warm wineserver: one that Wine starts by itself
+  # takes the pty as its terminal, and floods its output when the pty goes.)
   . "$here/../../cmake/pty-com.sh"
   trap '[ -n "${ZID_LINE1_SOCAT:-}" ] && pty_line_cut 1; rm -rf "$work"' EXIT
   seen_in=link.out
