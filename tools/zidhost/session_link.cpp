@@ -24,7 +24,8 @@ std::string Seconds(int64_t ms) {
 // What brings the port back, or why nothing tries.
 std::string RemedyText(const ReopenSchedule& reopen) {
     if (reopen.Held())
-        return "closed by the close command: no re-open tries until reopen or change";
+        return reopen.Every() ? "closed by the close command: no re-open tries until reopen or change"
+                              : "closed by the close command: type reopen to open it again";
     if (reopen.Every() == 0)
         return "type close, then reopen, to bring it back (or run with --reopen-every S)";
     return "re-open tries every " + std::to_string(reopen.Every()) +
