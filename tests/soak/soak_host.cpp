@@ -243,8 +243,11 @@ int main(int argc, char** argv) {
             } else if (kind == "status") {
                 const std::map<char, zid::PointType> types = {
                     {'T', zid::PointType::kStatusT}, {'F', zid::PointType::kStatusF},
-                    {'R', zid::PointType::kStatusR}, {'S', zid::PointType::kStatusS}};
-                const uint16_t word = host.Read(types.at(name[0]), 0).value_or(0xFFFF);
+                    {'R', zid::PointType::kStatusR}, {'S', zid::PointType::kStatusS},
+                    {'C', zid::PointType::kStatusC}};
+                const auto type = types.find(name.empty() ? '?' : name[0]);
+                const uint16_t word =
+                    type == types.end() ? 0xFFFF : host.Read(type->second, 0).value_or(0xFFFF);
                 if (word != std::strtoul(value.c_str(), nullptr, 10)) {
                     std::fprintf(stderr, "soak: status %s is %u, the panel's model says %s\n",
                                  name.c_str(), word, value.c_str());
