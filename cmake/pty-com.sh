@@ -116,9 +116,19 @@ pty_lines_open() {
 }
 
 pty_line_cut() {
-  local k=$1 pid
+  local k=$1 pid com gone=$ZID_PTY_WORK/gone$k
   pid=$(eval echo "\${ZID_LINE${k}_SOCAT:-}")
   [ -n "$pid" ] || { echo "pty-com: line $k has no socat" >&2; return 1; }
+  # The line's names stay this run's while it is cut: a link whose target is
+  # gone is what another run, at the same time, takes for a name a killed run
+  # left behind (_pty_claim). So before the pty goes they point at an empty
+  # file, which a port open refuses just as it refuses a vanished pty (the
+  # line's state cannot be read): the driver finds no port until the line
+  # comes back. A port already open keeps its pty, and loses it with socat.
+  : > "$gone"
+  for com in "$(eval echo "\${ZID_LINE${k}_DRIVER}")" "$(eval echo "\${ZID_LINE${k}_PANEL}")"; do
+    ln -sfn "$gone" "$ZID_PTY_DEVICES/${com,,}"
+  done
   kill "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null  # when this shell started it
   for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
