@@ -33,8 +33,8 @@ std::string UsageEntry(const char* name, const char* value, OptionValue takes, c
 template <typename Options, size_t N>
 std::string OptionUsage(const OptionSpec<Options> (&table)[N]) {
     std::string out;
-    for (const OptionSpec<Options>& spec : table)
-        if (spec.help) out += UsageEntry(spec.name, spec.value, spec.takes, spec.help);
+    for (const OptionSpec<Options>& entry : table)
+        if (entry.help) out += UsageEntry(entry.name, entry.value, entry.takes, entry.help);
     return out;
 }
 
@@ -47,23 +47,23 @@ Status ParseCommandLine(const OptionSpec<Options> (&table)[N], int argc, char** 
                         Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string given = argv[i];
-        const OptionSpec<Options>* spec = nullptr;
+        const OptionSpec<Options>* option = nullptr;
         for (const OptionSpec<Options>& s : table)
-            if (given == s.name) spec = &s;
-        if (spec == nullptr) return Failure{"unknown option " + ShownToken(given) + " (see --help)"};
+            if (given == s.name) option = &s;
+        if (option == nullptr) return Failure{"unknown option " + ShownToken(given) + " (see --help)"};
         std::string value;
         const bool next = i + 1 < argc;
-        if (spec->takes == OptionValue::kRequired) {
+        if (option->takes == OptionValue::kRequired) {
             if (!next) return Failure{given + " needs a value (see --help)"};
             value = argv[++i];
             if (value.empty())
                 return Failure{given + " needs a value, and was given an empty one (see --help)"};
-        } else if (spec->takes == OptionValue::kOptional && next && argv[i + 1][0] != '-') {
+        } else if (option->takes == OptionValue::kOptional && next && argv[i + 1][0] != '-') {
             value = argv[++i];
             if (value.empty())
                 return Failure{given + " was given an empty value (leave it out, or see --help)"};
         }
-        if (Status applied = spec->apply(options, value); !applied) {
+        if (Status applied = option->apply(options, value); !applied) {
             std::string why = "bad value for " + given + ": " + ShownToken(value);
             if (!applied.Error().empty()) why += " (" + applied.Error() + ")";
             return Failure{why};

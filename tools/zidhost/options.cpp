@@ -17,7 +17,7 @@ using zidtools::Done;
 using zidtools::Failure;
 using zidtools::OptionValue;
 using zidtools::Status;
-using Spec = zidtools::OptionSpec<Options>;
+using Option = zidtools::OptionSpec<Options>;
 
 // A setting of the one channel of the command-line form.
 template <const char* kName>
@@ -42,7 +42,7 @@ Status Text(Options& o, const std::string& value) {
     return Done{};
 }
 
-constexpr Spec kOptions[] = {
+constexpr Option kOptions[] = {
     {"--port", "NAME", OptionValue::kRequired,
      "serial port, e.g. COM1 (default COM1); NUL for none", Channel<kPort>},
     {"--baud", "N", OptionValue::kRequired, "baud rate (default: the driver's, 9600)",
